@@ -1,0 +1,96 @@
+#include "QvComponent.h"
+
+#include "QvUndoStack.h"
+
+#include <QApplication>
+#include <QSet>
+#include <QWidget>
+
+namespace {
+
+QList<QObject*>& Roots()
+{
+    static QList<QObject*> roots;
+    return roots;
+}
+
+} // namespace
+
+QString QvFullName(const QObject* Obj)
+{
+    if (!Obj)
+        return {};
+    QStringList parts;
+    for (const QObject* o = Obj; o; o = o->parent()) {
+        if (o == QCoreApplication::instance())
+            break;
+        const QString name = o->objectName();
+        if (name.isEmpty())
+            return {};
+        parts.prepend(name);
+    }
+    return parts.join(QLatin1Char('.'));
+}
+
+QObject* QvFindComponent(const QString& FullName)
+{
+    if (FullName.isEmpty())
+        return nullptr;
+    const QStringList parts = FullName.split(QLatin1Char('.'));
+    QList<QObject*> candidates = Roots();
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!candidates.contains(w))
+                candidates.append(w);
+    }
+    for (QObject* root : candidates) {
+        if (!root || root->objectName() != parts.first())
+            continue;
+        QObject* current = root;
+        for (int i = 1; i < parts.size() && current; ++i) {
+            QObject* next = nullptr;
+            for (QObject* child : current->children()) {
+                if (child->objectName() == parts.at(i)) {
+                    next = child;
+                    break;
+                }
+            }
+            current = next;
+        }
+        if (current)
+            return current;
+    }
+    return nullptr;
+}
+
+void QvRegisterRoot(QObject* Root)
+{
+    if (!Root || Roots().contains(Root))
+        return;
+    Roots().append(Root);
+    QObject::connect(Root, &QObject::destroyed, [Root] { Roots().removeAll(Root); });
+}
+
+void QvUnregisterRoot(QObject* Root)
+{
+    Roots().removeAll(Root);
+}
+
+TQvComponent::TQvComponent(QObject* AOwner) : QObject(AOwner) {}
+
+TQvComponent::~TQvComponent() = default;
+
+TQvUndoStack* TQvComponent::GetUndoStack() const
+{
+    if (auto* owner = qobject_cast<TQvComponent*>(parent()))
+        return owner->GetUndoStack();
+    return nullptr;
+}
+
+void TQvComponent::PushUndoProperty(const char* Description, const char* PropName)
+{
+    if (FLoading)
+        return;
+    if (TQvUndoStack* stack = GetUndoStack())
+        stack->PushProperty(this, QString::fromLatin1(Description), QString::fromLatin1(PropName));
+}

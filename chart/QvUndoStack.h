@@ -1,0 +1,94 @@
+#pragma once
+// Undo stack: records previous property values, component states, edit states and vector
+// contents before they change, so that they can be undone and redone step by step.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <memory>
+
+class QIODevice;
+class QDataStream;
+class TQvCustomDoubleVector;
+
+class TQvUndoStack;
+
+// Read-only views of the step comments (index 0 = newest step).
+class TQvUndoList
+{
+public:
+    explicit TQvUndoList(const TQvUndoStack* Owner) : FOwner(Owner) {}
+    QString Get(int i) const;
+    int Count() const;
+    QStringList ToStringList() const;
+    // Inserting, deleting or clearing through the list does nothing.
+    void Clear() {}
+private:
+    const TQvUndoStack* FOwner;
+};
+
+class TQvRedoList
+{
+public:
+    explicit TQvRedoList(const TQvUndoStack* Owner) : FOwner(Owner) {}
+    QString Get(int i) const;
+    int Count() const;
+    QStringList ToStringList() const;
+    void Clear() {}
+private:
+    const TQvUndoStack* FOwner;
+};
+
+class TQvUndoStack : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(int Limit READ Limit WRITE SetLimit)
+    Q_PROPERTY(bool ToMemoryStream READ ToMemoryStream WRITE SetToMemoryStream)
+public:
+    explicit TQvUndoStack(QObject* AOwner = nullptr);
+    ~TQvUndoStack() override;
+
+    bool Enabled() const;
+    void SetEnabled(bool Value);
+    int Limit() const;
+    void SetLimit(int Value);
+    bool ToMemoryStream() const;
+    void SetToMemoryStream(bool Value);
+
+    void Clear();
+    // ToIndex 0 = the newest step only, n = the n + 1 newest steps.
+    void Undo(int ToIndex = 0);
+    void Redo(int ToIndex = 0);
+
+    void PushProperty(QObject* Instance, const QString& Comment, const QString& PropName);
+    void PushComponent(QObject* AComponent, const QString& Comment);
+    void PushFreeComponent(QObject* AComponent, const QString& Comment);
+    void PushEditState(QObject* AEdit, const QString& ACaption, int ASelStart, int ASelLength,
+                       const QString& Comment);
+    void PushVectorState(TQvCustomDoubleVector* AVector, const QString& Comment);
+    void StartGroup(const QString& Comment);
+    void StopGroup();
+
+    bool CanUndo() const;
+    bool CanRedo() const;
+    int UndoCount() const;
+    int RedoCount() const;
+    const TQvUndoList& UndoList() const;
+    const TQvRedoList& RedoList() const;
+
+    // True while Undo or Redo replays records (pushes are ignored then).
+    bool Restoring() const;
+
+signals:
+    void OnUndo();
+    void OnRedo();
+
+private:
+    friend class TQvUndoList;
+    friend class TQvRedoList;
+    struct TPrivate;
+    std::unique_ptr<TPrivate> d;
+};
