@@ -28,11 +28,11 @@ run: deps build
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-# The data layer's and the window's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The data layer's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTARNWELL_SANITIZE=ON -DTARNWELL_BENCH=OFF
-	cmake --build $(BUILD_ASAN) -j$(JOBS)
-	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS) -L 'data|sanitize'
+	cmake --build $(BUILD_ASAN) -j$(JOBS) --target data_tests
+	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS) -L data
 
 # The loader's fuzz target (libFuzzer, clang), seeded with the bundled samples.
 fuzz: deps
