@@ -1,0 +1,438 @@
+#pragma once
+// The graph control: a widget that shows one 2D chart. A rectangular drawing area framed by any
+// number of axes (TQvAxis children of the graph), an optional title, optional legends and grid
+// lines; every series whose Y axis sits on the graph is painted inside the drawing area.
+//
+// TQvCustomGraph holds what does not depend on 2D geometry (title, background, smoothing,
+// update counting, undo-stack link, image export). TQvGraph2D adds axes, series, grids, the
+// drawing area and the paint pipeline (PaintGr).
+//
+// Layout is lazy: property changes call Modified() (layout redone before the next paint) or
+// just request a repaint; the next paint runs Calculate(), which hands the layout to the
+// primary X axis (it lays out every axis of the graph and writes the drawing area).
+//
+// Hooks for later pieces:
+//  - mouse: every mouse and wheel event goes to the protected virtual MouseDown / MouseMove /
+//    MouseUp / DblClick / Wheel methods, whose default forwards to a plugged-in
+//    TQvGraphMouseHandler (the zoom and panning code installs one) and then emits the
+//    OnMouseDown / OnMouseMove / OnMouseUp / OnClick / OnDblClick signals;
+//  - legends: TQvGraphLegendBase children register with the graph, are measured and docked by
+//    the layout pass and painted in step 13 of PaintGr.
+
+#include "QvColors.h"
+#include "QvComponent.h"
+#include "QvUndoStack.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QList>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class QPainter;
+class QScrollBar;
+class QIODevice;
+class TQvUndoStack;
+class TQvAxis;
+class TQvSeries;
+class TQvFont;
+class TQvLineSettings;
+class TQvGradientSettings;
+class TQvCustomDoubleVector;
+class TQvGraph2D;
+
+// Smoothing of the graphics used for series and frames.
+enum class TQvSmoothingMode { None, HighSpeed, AntiAlias, HighQuality };
+
+// Title alignment (left / right / centre), shared with the axis captions.
+enum class TQvCaptionAlignment { Left, Right, Center };
+
+// Image formats of SaveImage. EMF is written as SVG (the vector format of this platform); GIF,
+// EXIF and Icon fall back to PNG when the image plugins are missing.
+enum class TQvImageFormat { EMF, BMP, JPEG, PNG, GIF, TIFF, EXIF, Icon, SVG, PDF };
+
+// Where a legend docks (the layout pass places docked legends next to the data area).
+enum class TQvLegendPosition {
+    BottomCenterOfGraph, BottomCenterOfAxis, LeftCenterOfGraph, LeftCenterOfAxis, LeftTopOfAxis,
+    TopCenterOfGraph, TopCenterOfAxis, RightCenterOfGraph, RightCenterOfAxis, RightTopOfAxis,
+    FreeFloating
+};
+
+// Base of the legends: a lightweight child of the graph (no window of its own) with its own
+// bounds in the graph's client area, painted by the graph. Creating one with a graph as owner
+// registers it with that graph.
+class TQvGraphLegendBase : public TQvComponent
+{
+    Q_OBJECT
+public:
+    explicit TQvGraphLegendBase(QObject* AOwner = nullptr);
+    ~TQvGraphLegendBase() override;
+
+    TQvGraph2D* Graph() const { return FGraphLink; }
+    // Attaches the legend to a graph (none detaches).
+    virtual void SetGraph(TQvGraph2D* AGraph);
+
+    virtual bool IsVisible() const { return FVisibleLegend; }
+    void SetVisibleLegend(bool Value);
+    virtual TQvLegendPosition DockPosition() const { return TQvLegendPosition::FreeFloating; }
+
+    QRect Bounds() const { return FBounds; }
+    virtual void SetBounds(const QRect& R) { FBounds = R; }
+
+    // Measures the legend (sets its size) before the layout places it.
+    virtual void PreparePaint() {}
+    // Paints the legend; the painter is translated to the legend's top-left corner.
+    virtual void PaintGr(QPainter& Gr) {}
+    // The graph's series changed (attached, detached, renamed, restyled).
+    virtual void SeriesChanged() {}
+    virtual void SetUndoStack(TQvUndoStack* AStack) {}
+
+protected:
+    QPointer<TQvGraph2D> FGraphLink;
+    QRect FBounds;
+    bool FVisibleLegend = true;
+};
+
+// What a mouse handler plugged into a graph receives. Each method returns true when it consumed
+// the event; the graph's signals fire in any case afterwards.
+class TQvGraphMouseHandler
+{
+public:
+    virtual ~TQvGraphMouseHandler() = default;
+    virtual bool MouseDown(QMouseEvent* e) { return false; }
+    virtual bool MouseMove(QMouseEvent* e) { return false; }
+    virtual bool MouseUp(QMouseEvent* e) { return false; }
+    virtual bool Click(QMouseEvent* e) { return false; }
+    virtual bool DblClick(QMouseEvent* e) { return false; }
+    virtual bool Wheel(QWheelEvent* e) { return false; }
+    // Drawn over the finished graph (a rubber band, for example).
+    virtual void PaintOverlay(QPainter& Gr) {}
+    // Whether a clipped axis may bring up the scroll bar of its orientation.
+    virtual bool HScrollbarVisible() const { return true; }
+    virtual bool VScrollbarVisible() const { return true; }
+    // State exposed by the graph's read-only properties.
+    virtual bool Zooming() const { return false; }
+    virtual bool Panning() const { return false; }
+};
+
+struct TQvFindSeriesPointResult
+{
+    bool Found = false;
+    TQvSeries* InSeries = nullptr;
+    int Index = -1;
+    double X = 0;
+    double Y = 0;
+};
+
+class TQvCustomGraph : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(quint32 BackColor READ BackColor WRITE SetBackColor)
+    Q_PROPERTY(TQvSmoothingMode SmoothingMode READ SmoothingMode WRITE SetSmoothingMode)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(TQvCaptionAlignment CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
+    Q_PROPERTY(quint32 CaptionColor READ CaptionColor WRITE SetCaptionColor)
+    Q_PROPERTY(double CaptionDistanceAfter READ CaptionDistanceAfter WRITE SetCaptionDistanceAfter)
+    Q_PROPERTY(double CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
+    Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
+    Q_PROPERTY(QFont CaptionFont READ CaptionQFont WRITE SetCaptionQFont)
+public:
+    explicit TQvCustomGraph(QWidget* AParent = nullptr);
+    ~TQvCustomGraph() override;
+
+    // --- undo stack link
+    TQvUndoStack* UndoStack() const { return FUndoStack; }
+    virtual void SetUndoStack(TQvUndoStack* AStack);
+    // The stack the graph's children record on (same as UndoStack()).
+    virtual TQvUndoStack* GetUndoStack() const { return FUndoStack; }
+
+    // --- published properties
+    quint32 BackColor() const { return FBackColor; }
+    void SetBackColor(quint32 Value);
+    TQvGradientSettings* BackgroundGradient() const { return FBackgroundGradient; }
+    TQvSmoothingMode SmoothingMode() const { return FSmoothingMode; }
+    void SetSmoothingMode(TQvSmoothingMode Value);
+    QString Caption() const { return FCaption; }
+    void SetCaption(const QString& Value);
+    TQvCaptionAlignment CaptionAlignment() const { return FCaptionAlignment; }
+    void SetCaptionAlignment(TQvCaptionAlignment Value);
+    quint32 CaptionColor() const { return FCaptionColor; }
+    void SetCaptionColor(quint32 Value);
+    double CaptionDistanceAfter() const { return FCaptionDistanceAfter; }
+    void SetCaptionDistanceAfter(double Value);
+    double CaptionDistanceBefore() const { return FCaptionDistanceBefore; }
+    void SetCaptionDistanceBefore(double Value);
+    bool CaptionVisible() const { return FCaptionVisible; }
+    void SetCaptionVisible(bool Value);
+    // The title font (also the graph's Font).
+    QFont CaptionQFont() const { return FCaptionFont; }
+    void SetCaptionQFont(const QFont& Value);
+
+    // --- title record (measured at layout time; read by the layout pass)
+    QString CaptionAsString() const;
+    // Re-measures the title, then Modified().
+    void ParseCaption();
+    bool TitleShown() const { return FCaptionVisible && !FCaption.trimmed().isEmpty(); }
+    QSizeF TitleSize() const { return FTitleSize; }
+    // Anchor of the title: x is the left edge, right edge or centre by CaptionAlignment, y the top.
+    QPointF TitleAnchor() const { return FTitleAnchor; }
+    void SetTitleAnchor(const QPointF& P) { FTitleAnchor = P; }
+
+    // --- update cycle
+    virtual void Modified();
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return FUpdateCount > 0; }
+    virtual void Calculate() {}
+    bool NeedsRecalculate() const { return FRecalculate; }
+    bool DoingImage() const { return FDoingImage; }
+    // Sets the painter's render hints for the graph's smoothing mode (High false: no smoothing).
+    void SetHighQuality(QPainter& Gr, bool High) const;
+
+    // --- painting
+    // Paints the whole graph with Gr (whose device is Width() x Height() logical pixels).
+    virtual void PaintGr(QPainter& Gr) = 0;
+
+    // --- image export. Images are rendered at DevicePixelRatio (0: the screen's ratio).
+    QImage AsImage(double DevicePixelRatio = 1.0, bool RemoveTransparency = true,
+                   quint32 TransparentExchangeColor = 0xFFFFFFFF);
+    // The graph as a bitmap; transparent pixels become TransparentExchangeColor.
+    QImage AsTBitmap(quint32 TransparentExchangeColor = 0xFFFFFFFF);
+    bool SaveImage(const QString& FileName, TQvImageFormat Format, bool RemoveTransparency = true,
+                   quint32 TransparentExchangeColor = 0xFFFFFFFF);
+    bool SaveImage(QIODevice* Stream, TQvImageFormat Format, bool RemoveTransparency = true,
+                   quint32 TransparentExchangeColor = 0xFFFFFFFF);
+    bool SaveSvg(QIODevice* Stream);
+    bool SavePdf(QIODevice* Stream);
+    // Puts the graph on the clipboard as an image rendered at the screen's pixel ratio.
+    void CopyToClipboard();
+
+signals:
+    void OnMouseDown(QMouseEvent* e);
+    void OnMouseMove(QMouseEvent* e);
+    void OnMouseUp(QMouseEvent* e);
+    void OnClick();
+    void OnDblClick();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    // Runs a paint into any device; sets FDoingImage meanwhile.
+    void RenderTo(QPaintDevice* Device, bool AsImage);
+    virtual void SizeChanged() {}
+
+    QPointer<TQvUndoStack> FUndoStack;
+    quint32 FBackColor = 0x00FFFFFF;   // named colour "Transparent"
+    TQvGradientSettings* FBackgroundGradient = nullptr;
+    TQvSmoothingMode FSmoothingMode = TQvSmoothingMode::HighQuality;
+    QString FCaption;
+    TQvCaptionAlignment FCaptionAlignment = TQvCaptionAlignment::Center;
+    quint32 FCaptionColor = 0xFF000000;
+    double FCaptionDistanceAfter = 0;
+    double FCaptionDistanceBefore = 0;
+    bool FCaptionVisible = false;
+    QFont FCaptionFont;
+    QSizeF FTitleSize;
+    QPointF FTitleAnchor;
+
+    int FUpdateCount = 0;
+    bool FRecalculate = true;
+    bool FOnce = true;
+    bool FDoingImage = false;
+    QTimer FPollingTimer;
+
+    // Pushes PropName of this graph on the undo stack (when one is attached and enabled).
+    void PushUndo(const char* Description, const char* PropName);
+    template <class T, class U>
+    bool SetProp(T& Field, const U& Value, const char* Description, const char* PropName)
+    {
+        if (Field == static_cast<T>(Value))
+            return false;
+        PushUndo(Description, PropName);
+        Field = static_cast<T>(Value);
+        return true;
+    }
+};
+
+class TQvGraph2D : public TQvCustomGraph
+{
+    Q_OBJECT
+    Q_PROPERTY(quint32 DataAreaColor READ DataAreaColor WRITE SetDataAreaColor)
+    Q_PROPERTY(double DistanceBorderAxisTop READ DistanceBorderAxisTop WRITE SetDistanceBorderAxisTop)
+    Q_PROPERTY(double DistanceBorderAxisBottom READ DistanceBorderAxisBottom WRITE SetDistanceBorderAxisBottom)
+    Q_PROPERTY(double DistanceBorderAxisLeft READ DistanceBorderAxisLeft WRITE SetDistanceBorderAxisLeft)
+    Q_PROPERTY(double DistanceBorderAxisRight READ DistanceBorderAxisRight WRITE SetDistanceBorderAxisRight)
+    Q_PROPERTY(QObject* PrimaryXAxis READ PrimaryXAxisObject WRITE SetPrimaryXAxisObject)
+    Q_PROPERTY(QObject* PrimaryYAxis READ PrimaryYAxisObject WRITE SetPrimaryYAxisObject)
+    Q_PROPERTY(bool ZeroOrigin READ ZeroOrigin WRITE SetZeroOrigin)
+    Q_PROPERTY(QObject* Zoom READ ZoomObject)
+public:
+    explicit TQvGraph2D(QWidget* AParent = nullptr);
+    ~TQvGraph2D() override;
+
+    // --- published properties
+    TQvLineSettings* DataAreaFrame() const { return FDataAreaFrame; }
+    quint32 DataAreaColor() const { return FDataAreaColor; }
+    void SetDataAreaColor(quint32 Value);
+    TQvGradientSettings* DataAreaGradient() const { return FDataAreaGradient; }
+    double DistanceBorderAxisTop() const { return FDistanceBorderAxisTop; }
+    void SetDistanceBorderAxisTop(double Value);
+    double DistanceBorderAxisBottom() const { return FDistanceBorderAxisBottom; }
+    void SetDistanceBorderAxisBottom(double Value);
+    double DistanceBorderAxisLeft() const { return FDistanceBorderAxisLeft; }
+    void SetDistanceBorderAxisLeft(double Value);
+    double DistanceBorderAxisRight() const { return FDistanceBorderAxisRight; }
+    void SetDistanceBorderAxisRight(double Value);
+    TQvAxis* PrimaryXAxis() const;
+    void SetPrimaryXAxis(TQvAxis* Value);
+    TQvAxis* PrimaryYAxis() const;
+    void SetPrimaryYAxis(TQvAxis* Value);
+    TQvLineSettings* MajorGridHorizontal() const { return FMajorGridHorizontal; }
+    TQvLineSettings* MinorGridHorizontal() const { return FMinorGridHorizontal; }
+    TQvLineSettings* MajorGridVertical() const { return FMajorGridVertical; }
+    TQvLineSettings* MinorGridVertical() const { return FMinorGridVertical; }
+    bool ZeroOrigin() const { return FZeroOrigin; }
+    void SetZeroOrigin(bool Value);
+
+    // The zoom settings object (TQvZoomSettings), owned by the graph once set.
+    QObject* ZoomObject() const { return FZoom; }
+    void SetZoomObject(QObject* AZoom);
+    // The mouse handler (not owned); the zoom code plugs itself in here.
+    TQvGraphMouseHandler* MouseHandler() const { return FMouseHandler; }
+    void SetMouseHandler(TQvGraphMouseHandler* Handler) { FMouseHandler = Handler; }
+    bool Zooming() const { return FMouseHandler && FMouseHandler->Zooming(); }
+    bool Panning() const { return FMouseHandler && FMouseHandler->Panning(); }
+
+    // --- what the axes and their layout use
+    // The axes that belong to the graph: its axis children in creation order, plus the borrowed
+    // primary X axis of a coupled graph.
+    QList<TQvAxis*> Axes() const;
+    // The axis children only (in child order: first child nearest the data on each side).
+    QList<TQvAxis*> AxisChildren() const;
+    // Series drawn on this graph, sorted by layer (drawing order).
+    const QList<TQvSeries*>& RelatedSeries() const { return FRelatedSeries; }
+    // Series whose X or Y axis is Axis.
+    QList<TQvSeries*> SeriesOnAxis(const TQvAxis* Axis) const;
+    QRectF DrawingArea() const { return FDrawingArea; }
+    void SetDrawingArea(const QRectF& R) { FDrawingArea = R; }
+    // Scroll-bar wishes of the last layout (shown or hidden at the end of the next paint).
+    void SetScrollBarWishes(bool H, bool V) { FDoHScrollBar = H; FDoVScrollBar = V; }
+    bool WantsHScrollBar() const { return FDoHScrollBar; }
+    bool WantsVScrollBar() const { return FDoVScrollBar; }
+    bool ZoomHScrollbarVisible() const { return !FMouseHandler || FMouseHandler->HScrollbarVisible(); }
+    bool ZoomVScrollbarVisible() const { return !FMouseHandler || FMouseHandler->VScrollbarVisible(); }
+    QScrollBar* HorizontalScrollBar() const { return FHScrollBar; }
+    QScrollBar* VerticalScrollbar() const { return FVScrollBar; }
+    int HScrollBarHeight() const;
+    int VScrollBarWidth() const;
+    // Legends attached to this graph.
+    QList<TQvGraphLegendBase*> RelatedLegends() const;
+    void AddLegend(TQvGraphLegendBase* Legend);
+    void RemoveLegend(TQvGraphLegendBase* Legend);
+
+    // --- coupled graphs
+    bool IsCoupledGraph() const { return FIsCoupledGraph; }
+    bool HasChildGraphs() const { return !FChildGraphs.isEmpty(); }
+    QList<TQvGraph2D*> ChildGraphs() const;
+    void CheckCoupled();
+    // After layout: the owner of child graphs gives all members the same horizontal extent of
+    // the drawing area.
+    void ApplyCommonHorizontalExtent();
+
+    // --- series attach and detach (called by TQvSeries::TestAllAssigned)
+    void AttachSeries(TQvSeries* Series);
+    void DetachSeries(TQvSeries* Series);
+    bool HasSeries(const TQvSeries* Series) const { return FRelatedSeries.contains(const_cast<TQvSeries*>(Series)); }
+
+    // --- update cycle
+    void Modified() override;
+    void SeriesModified();
+    void LegendsModified();
+    void Calculate() override;
+    void SortLayers();
+    void TestPrimaryAxis();
+    // One polling step: auto-updating series pick up their data changes, axes their ranges.
+    void PollUpdates();
+    // Tells every related series that its screen points moved.
+    void AllPointsModified();
+
+    TQvFindSeriesPointResult FindSeriesPoint(int MouseX, int MouseY) const;
+    void UndoPushSeriesVectors();
+
+    bool DoingPrimary() const { return FDoingPrimary; }
+    bool DoingMetafile() const { return FDoingMetafile; }
+    QRect LastClip() const { return FLastClip; }
+
+    void PaintGr(QPainter& Gr) override;
+
+signals:
+    void OnBeginZoom();
+    void OnEndZoom();
+    void OnBeginPanning();
+    void OnEndPanning();
+
+protected:
+    // Mouse hooks: the default forwards to the mouse handler, then emits the signal.
+    virtual void MouseDown(QMouseEvent* e);
+    virtual void MouseMove(QMouseEvent* e);
+    virtual void MouseUp(QMouseEvent* e);
+    virtual void DblClick(QMouseEvent* e);
+    virtual void Wheel(QWheelEvent* e);
+
+    void mousePressEvent(QMouseEvent* e) final;
+    void mouseMoveEvent(QMouseEvent* e) final;
+    void mouseReleaseEvent(QMouseEvent* e) final;
+    void mouseDoubleClickEvent(QMouseEvent* e) final;
+    void wheelEvent(QWheelEvent* e) final;
+    void childEvent(QChildEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void SizeChanged() override;
+
+    // Clips Gr to the sides where an axis is clipped (resets the clip when none is).
+    void ClipSeries(QPainter& Gr);
+    void PaintGrid(QPainter& Gr, TQvAxis* Axis, bool Vertical);
+
+    QObject* PrimaryXAxisObject() const;
+    void SetPrimaryXAxisObject(QObject* Value);
+    QObject* PrimaryYAxisObject() const;
+    void SetPrimaryYAxisObject(QObject* Value);
+
+private:
+    QString FreeName(const QString& Base) const;
+
+    TQvLineSettings* FDataAreaFrame = nullptr;
+    quint32 FDataAreaColor = 0x00FFFFFF;
+    TQvGradientSettings* FDataAreaGradient = nullptr;
+    double FDistanceBorderAxisTop = 0;
+    double FDistanceBorderAxisBottom = 0;
+    double FDistanceBorderAxisLeft = 0;
+    double FDistanceBorderAxisRight = 0;
+    QPointer<TQvAxis> FPrimaryXAxis;
+    QPointer<TQvAxis> FPrimaryYAxis;
+    TQvLineSettings* FMajorGridHorizontal = nullptr;
+    TQvLineSettings* FMinorGridHorizontal = nullptr;
+    TQvLineSettings* FMajorGridVertical = nullptr;
+    TQvLineSettings* FMinorGridVertical = nullptr;
+    bool FZeroOrigin = false;
+    QObject* FZoom = nullptr;
+    TQvGraphMouseHandler* FMouseHandler = nullptr;
+
+    QRectF FDrawingArea;
+    QList<TQvSeries*> FRelatedSeries;
+    QList<QPointer<TQvGraphLegendBase>> FRelatedLegends;
+    QList<QPointer<TQvGraph2D>> FChildGraphs;
+    bool FIsCoupledGraph = false;
+    QScrollBar* FHScrollBar = nullptr;
+    QScrollBar* FVScrollBar = nullptr;
+    bool FDoHScrollBar = false;
+    bool FDoVScrollBar = false;
+    QRect FLastClip;
+    bool FDoRepaint = false;
+    bool FDoingMetafile = false;
+    bool FDoingPrimary = false;
+    QPoint FPressPos;
+};
