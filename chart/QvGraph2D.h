@@ -21,6 +21,8 @@
 
 #include "QvColors.h"
 #include "QvComponent.h"
+#include "QvDrawing.h"
+#include "QvStyles.h"
 #include "QvUndoStack.h"
 
 #include <QImage>
@@ -40,13 +42,8 @@ class TQvUndoStack;
 class TQvAxis;
 class TQvSeries;
 class TQvFont;
-class TQvLineSettings;
-class TQvGradientSettings;
 class TQvCustomDoubleVector;
 class TQvGraph2D;
-
-// Smoothing of the graphics used for series and frames.
-enum class TQvSmoothingMode { None, HighSpeed, AntiAlias, HighQuality };
 
 // Title alignment (left / right / centre), shared with the axis captions.
 enum class TQvCaptionAlignment { Left, Right, Center };
