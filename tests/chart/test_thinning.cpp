@@ -1,0 +1,172 @@
+// Screen-point thinning: which points survive, the visible-window search, and that the merged
+// column lines paint the same pixels as the full polyline.
+#include "QvThinning.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// Identity maps: data values are already pixels.
+TQvThinInput PixelInput(const std::vector<double>& x, const std::vector<double>& y)
+{
+    TQvThinInput in;
+    in.X = x.data();
+    in.Y = y.data();
+    in.First = 0;
+    in.Last = int(x.size()) - 1;
+    in.XMap = TQvAxisMap::FromTwoPoints(0, 0, 1, 1, false, 0);
+    in.YMap = TQvAxisMap::FromTwoPoints(0, 0, 1, 1, false, 0);
+    return in;
+}
+
+std::vector<int> Kept(const TQvThinInput& in, bool symbols)
+{
+    TQvPointVector pts;
+    TQvIntegerVector idx;
+    const int n = QvThinPoints(in, symbols, pts, idx, 0);
+    return std::vector<int>(idx.Data(), idx.Data() + n);
+}
+
+} // namespace
+
+struct ThinCase
+{
+    const char* Name;
+    std::vector<double> X, Y;
+    bool Symbols;
+    std::vector<int> Expected;
+};
+
+class ThinningRules : public ::testing::TestWithParam<ThinCase> {};
+
+TEST_P(ThinningRules, KeepsTheRightPoints)
+{
+    const ThinCase& c = GetParam();
+    EXPECT_EQ(Kept(PixelInput(c.X, c.Y), c.Symbols), c.Expected) << c.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ThinningRules,
+    ::testing::Values(
+        // Symbols: 0.5 px apart in x but 3 px in y are two different symbols.
+        ThinCase{"symbols half pixel x, 3 px y", {10, 10.5}, {20, 23}, true, {0, 1}},
+        // Symbols within one pixel in both directions draw the same symbol: keep the first.
+        ThinCase{"symbols within a pixel", {10, 10.5, 11, 30}, {20, 20.8, 21, 20}, true, {0, 3}},
+        ThinCase{"symbols single point", {5}, {5}, true, {0}},
+        ThinCase{"line single point", {5}, {5}, false, {0}},
+        // Line: points in the anchor's 1-pixel box are dropped; the end is kept.
+        ThinCase{"line box collapse", {0, 0.2, 0.4, 0.6, 10}, {0, 0.1, 0.2, 0.3, 10}, false, {0, 4}},
+        ThinCase{"line box at the end", {0, 10, 10.2, 10.4}, {0, 10, 10.1, 10.2}, false, {0, 1, 3}},
+        // Line: a monotone run in one column collapses onto its end.
+        ThinCase{"line column run", {0, 0.1, 0.2, 0.3, 0.4, 5, 6}, {0, 5, 10, 15, 20, 20, 20}, false,
+                 {0, 4, 5, 6}},
+        // Line: a column run stops where y turns back.
+        ThinCase{"line column turn", {0, 0.1, 0.2, 0.3, 5, 6}, {0, 5, 10, 2, 20, 20}, false,
+                 {0, 2, 3, 4, 5}},
+        // Line: sparse data keeps every point.
+        ThinCase{"line sparse", {0, 10, 20, 30}, {0, 5, 0, 5}, false, {0, 1, 2, 3}}),
+    [](const auto& info) {
+        std::string s = info.param.Name;
+        for (char& ch : s)
+            if (!isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return s;
+    });
+
+TEST(Thinning, SkipsIndicesWithoutValues)
+{
+    std::vector<double> x{0, 10, 20, 30}, y{0, 5, 0, 5};
+    TQvThinInput in = PixelInput(x, y);
+    std::vector<bool> skip{false, true, false, false};
+    in.Skip = &skip;
+    EXPECT_EQ(Kept(in, false), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(Kept(in, true), (std::vector<int>{0, 2, 3}));
+}
+
+TEST(Thinning, DenseDataCostsAboutTheDrawingWidth)
+{
+    // 1,000,000 smooth points over 1000 pixels: the line rule keeps a few points per column.
+    const int n = 1000000;
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = i / 1000.0;
+        y[i] = 300 + 200 * std::sin(i / 50000.0);
+    }
+    TQvThinInput in = PixelInput(x, y);
+    TQvPointVector pts;
+    TQvIntegerVector idx;
+    const int kept = QvThinPoints(in, false, pts, idx, 0);
+    EXPECT_LT(kept, 5000);
+    EXPECT_EQ(idx.Data()[0], 0);
+    EXPECT_EQ(idx.Data()[kept - 1], n - 1);
+}
+
+TEST(Thinning, VisibleWindowKeepsOneNeighbourOnEachSide)
+{
+    std::vector<double> x{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(QvFirstVisibleIndex(x.data(), 10, 3.5), 3);
+    EXPECT_EQ(QvLastVisibleIndex(x.data(), 10, 6.5), 7);
+    EXPECT_EQ(QvFirstVisibleIndex(x.data(), 10, 3.0), 2);
+    EXPECT_EQ(QvLastVisibleIndex(x.data(), 10, 6.0), 7);
+    EXPECT_EQ(QvFirstVisibleIndex(x.data(), 10, -5), 0);
+    EXPECT_EQ(QvLastVisibleIndex(x.data(), 10, 50), 9);
+}
+
+TEST(Thinning, AxisMapClampsAndMapsLogValues)
+{
+    const TQvAxisMap lin = TQvAxisMap::FromTwoPoints(0, 100, 10, 200, false, 0);
+    EXPECT_FLOAT_EQ(lin.Map(5), 150);
+    EXPECT_FLOAT_EQ(lin.Map(1e12), 100100);
+    EXPECT_FLOAT_EQ(lin.Map(-1e12), -99900);
+    const TQvAxisMap lg = TQvAxisMap::FromTwoPoints(1, 500, 100, 300, true, 600);
+    EXPECT_FLOAT_EQ(lg.Map(10), 400);
+    EXPECT_FLOAT_EQ(lg.Map(0), 600);
+    EXPECT_FLOAT_EQ(lg.Map(-3), 600);
+}
+
+TEST(Thinning, ColumnLinesPaintTheSamePixelsAsThePolyline)
+{
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 12);
+    const int n = 20000;
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = 5 + i * 0.02;
+        y[i] = 150 + 80 * std::cos(i / 3000.0) + noise(rng);
+    }
+    TQvThinInput in = PixelInput(x, y);
+    TQvPointVector pts;
+    TQvIntegerVector idx;
+    const int kept = QvThinPoints(in, false, pts, idx, 0);
+
+    auto render = [&](bool merged) {
+        QImage img(420, 300, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(Qt::black, 1));
+        if (merged) {
+            std::vector<QLine> lines;
+            QvColumnLines(pts.Data(), kept, lines);
+            p.drawLines(lines.data(), int(lines.size()));
+        } else {
+            std::vector<QLine> lines;
+            for (int i = 1; i < kept; ++i)
+                lines.emplace_back(int(std::lround(pts.Data()[i - 1].X)), int(std::lround(pts.Data()[i - 1].Y)),
+                                   int(std::lround(pts.Data()[i].X)), int(std::lround(pts.Data()[i].Y)));
+            p.drawLines(lines.data(), int(lines.size()));
+        }
+        return img;
+    };
+    const QImage full = render(false);
+    const QImage merged = render(true);
+    int differing = 0;
+    for (int yy = 0; yy < full.height(); ++yy)
+        for (int xx = 0; xx < full.width(); ++xx)
+            differing += full.pixel(xx, yy) != merged.pixel(xx, yy);
+    EXPECT_EQ(differing, 0);
+}
