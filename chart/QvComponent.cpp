@@ -3,6 +3,7 @@
 #include "QvUndoStack.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QSet>
 #include <QWidget>
 
@@ -74,6 +75,47 @@ void QvRegisterRoot(QObject* Root)
 void QvUnregisterRoot(QObject* Root)
 {
     Roots().removeAll(Root);
+}
+
+namespace {
+
+struct IdentityRegistry
+{
+    quint64 Next = 1;
+    QHash<QObject*, quint64> ByObject;
+    QHash<quint64, QObject*> ById;
+};
+
+IdentityRegistry& Identities()
+{
+    static IdentityRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+quint64 QvObjectIdentity(QObject* Obj)
+{
+    if (!Obj)
+        return 0;
+    IdentityRegistry& r = Identities();
+    auto it = r.ByObject.constFind(Obj);
+    if (it != r.ByObject.constEnd())
+        return it.value();
+    const quint64 id = r.Next++;
+    r.ByObject.insert(Obj, id);
+    r.ById.insert(id, Obj);
+    // Dropped when the object goes, so a later object at the same address gets a new number.
+    QObject::connect(Obj, &QObject::destroyed, [Obj, id] {
+        Identities().ByObject.remove(Obj);
+        Identities().ById.remove(id);
+    });
+    return id;
+}
+
+QObject* QvFindByIdentity(quint64 Identity)
+{
+    return Identities().ById.value(Identity, nullptr);
 }
 
 TQvComponent::TQvComponent(QObject* AOwner) : QObject(AOwner) {}

@@ -24,6 +24,13 @@ QObject* QvFindComponent(const QString& FullName);
 void QvRegisterRoot(QObject* Root);
 void QvUnregisterRoot(QObject* Root);
 
+// Identity of an object for references that cannot use a full name (the object or one of its
+// owners is unnamed): a number handed out once per object and never reused, so a record
+// cannot resolve to a different object that later took the same address.
+quint64 QvObjectIdentity(QObject* Obj);
+// The live object with that identity, or null when it was destroyed (or never existed).
+QObject* QvFindByIdentity(quint64 Identity);
+
 // Base of the chart library's components. Knows where its undo stack is (by default the one of
 // its owner, if the owner is a component) and whether it is loading (no undo records then).
 class TQvComponent : public QObject

@@ -8,12 +8,20 @@
 #include <QStringList>
 #include <QVector>
 #include <memory>
+#include <stdexcept>
 
 class QIODevice;
 class QDataStream;
 class TQvCustomDoubleVector;
 
 class TQvUndoStack;
+
+// Errors of the undo stack (a misused group, an unknown property, ...); what() is the message.
+class EQvUndoError : public std::runtime_error
+{
+public:
+    explicit EQvUndoError(const std::string& Msg) : std::runtime_error(Msg) {}
+};
 
 // Read-only views of the step comments (index 0 = newest step).
 class TQvUndoList
@@ -81,6 +89,17 @@ public:
 
     // True while Undo or Redo replays records (pushes are ignored then).
     bool Restoring() const;
+
+    // Nothing is recorded while the stack is loading.
+    bool IsLoading() const;
+    void SetLoading(bool Value);
+
+    // The temporary files in use (undo, redo, scratch) when ToMemoryStream is false and a
+    // record or Clear created them; empty otherwise.
+    QStringList TemporaryFileNames() const;
+    // The first part of the temporary file names: the program file's name without its
+    // extension (".QvUndoStack.<n>" follows).
+    static QString TemporaryFileBaseName();
 
 signals:
     void OnUndo();
