@@ -1,0 +1,169 @@
+// Start-up: the command-line export, or the window with the given files added.
+#include "RunWindow.h"
+#include "UnitWPVExport.h"
+#include "UnitWPVConvert.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Options that produce text only and need no display.
+bool IsTextOnly(int argc, char** argv)
+{
+    static const char* const textOptions[] = {"--details", "--steps", "--source", "--help", "-h", "--help-all",
+                                              "--version", "-v"};
+    for (int i = 1; i < argc; ++i)
+        for (const char* o : textOptions)
+            if (std::strcmp(argv[i], o) == 0 || (std::strncmp(argv[i], o, std::strlen(o)) == 0 && argv[i][std::strlen(o)] == '='))
+                return true;
+    return false;
+}
+
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int UsageError(const QCommandLineParser& parser, const QString& message)
+{
+    QTextStream err(stderr);
+    err << message << "\n\n" << parser.helpText() << Qt::flush;
+    return 2;
+}
+
+int ReportErrors(const QStringList& errors)
+{
+    QTextStream err(stderr);
+    for (const QString& e : errors)
+        err << e << '\n';
+    err << Qt::flush;
+    return errors.isEmpty() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Text exports run without a display; the window needs a GUI application.
+    const bool textOnly = IsTextOnly(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (textOnly || !HasDisplay())
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarnwell-reader"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Reads the data files of the Tarnwell titration-cell program: shows them in a window, "
+                       "or prints what the window would show."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption details(QStringLiteral("details"),
+                                     QStringLiteral("Print the details page for FILE (added as file 1 and selected)."));
+    const QCommandLineOption steps(QStringLiteral("steps"), QStringLiteral("Print the step list of the files."));
+    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Print the \"Source file\" text of the files."));
+    const QCommandLineOption startSet(QStringLiteral("start-set"), QStringLiteral("Start set of the details table."),
+                                      QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption columns(QStringLiteral("columns"),
+                                     QStringLiteral("Columns of the details table: all, none or NAME,NAME,..."),
+                                     QStringLiteral("COLUMNS"));
+    const QCommandLineOption override_(QStringLiteral("override"),
+                                       QStringLiteral("Use a custom value (turns the overrides on); VAR is one of Vhpws, "
+                                                      "Vgp, Tl, RCDuration, BS, BOx, MZero, Alpha, FGpO2."),
+                                       QStringLiteral("VAR=VALUE"));
+    const QCommandLineOption strip(QStringLiteral("strip"),
+                                   QStringLiteral("Remove every blank from the details text (as copying it does)."));
+    parser.addOptions({details, steps, source, startSet, columns, override_, strip});
+    // Options of later exports (graphs as pictures) are added here.
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tarnwell data files."), QStringLiteral("FILE..."));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return UsageError(parser, parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+                            << '\n'
+                            << Qt::flush;
+        return 0;
+    }
+
+    const QStringList files = parser.positionalArguments();
+    const int exports = int(parser.isSet(details)) + int(parser.isSet(steps)) + int(parser.isSet(source));
+    if (exports > 1)
+        return UsageError(parser, QStringLiteral("Choose one of --details, --steps and --source."));
+    const bool detailOptions = parser.isSet(startSet) || parser.isSet(columns) || parser.isSet(override_)
+        || parser.isSet(strip);
+    if (detailOptions && !parser.isSet(details))
+        return UsageError(parser, QStringLiteral("--start-set, --columns, --override and --strip need --details."));
+
+    QTextStream out(stdout);
+    try {
+        if (parser.isSet(details)) {
+            if (files.size() != 1)
+                return UsageError(parser, QStringLiteral("--details takes exactly one FILE."));
+            TDetailsExportOptions options;
+            bool ok = false;
+            options.StartSet = parser.value(startSet).toInt(&ok);
+            if (!ok)
+                return UsageError(parser, QStringLiteral("--start-set needs an integer."));
+            if (parser.isSet(columns)) {
+                const QString value = parser.value(columns);
+                options.Columns = value.isEmpty() ? QStringList() : value.split(u',');
+            }
+            for (const QString& o : parser.values(override_)) {
+                const qsizetype eq = o.indexOf(u'=');
+                double value = 0;
+                if (eq <= 0 || !WPVStrToFloat(o.mid(eq + 1), value))
+                    return UsageError(parser, QStringLiteral("--override needs VAR=VALUE with a number: \"%1\".").arg(o));
+                options.Overrides.emplace_back(o.left(eq), value);
+            }
+            options.Strip = parser.isSet(strip);
+            out << ExportDetails(files[0], options) << Qt::flush;
+            return 0;
+        }
+        if (parser.isSet(steps) || parser.isSet(source)) {
+            if (files.isEmpty())
+                return UsageError(parser, QStringLiteral("No FILE given."));
+            QStringList errors;
+            if (parser.isSet(steps))
+                ExportSteps(files, out, errors);
+            else
+                ExportSource(files, out, errors);
+            out << Qt::flush;
+            return ReportErrors(errors);
+        }
+    } catch (const EWPVUsageError& e) {
+        return UsageError(parser, QString::fromUtf8(e.what()));
+    } catch (const std::exception& e) {
+        return ReportErrors({QString::fromUtf8(e.what())});
+    }
+
+    if (!HasDisplay()) {
+        // No display to open the window on: print what the details page would show instead.
+        QTextStream(stderr) << "No display: printing the details of the files instead of opening the window.\n"
+                            << Qt::flush;
+        QStringList errors;
+        for (const QString& file : files) {
+            try {
+                out << ExportDetails(file, TDetailsExportOptions()) << Qt::flush;
+            } catch (const std::exception& e) {
+                errors << QString::fromUtf8(e.what());
+            }
+        }
+        return ReportErrors(errors);
+    }
+    return RunWindow(static_cast<QApplication&>(*app), files);
+}

@@ -1,0 +1,159 @@
+#include "UnitTWPVDataSet.h"
+
+#include "QvFormat.h"
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcWPVDataSet, "WPV Data Set", QtInfoMsg)
+
+double FourthRoot(double x)
+{
+    return x > 0 ? std::pow(x, 0.25) : 0.0;
+}
+
+TWPVDataSet::TWPVDataSet() = default;
+
+TWPVDataSet::~TWPVDataSet() = default;
+
+void TWPVDataSet::AddData(const TDataPoint& aData)
+{
+    // Materialise the model values of the points held so far before the sums go stale.
+    FillPointModels();
+    fData.push_back(aData);
+    fSums.valid = false;
+}
+
+const TWPVDataSet::TPointSums& TWPVDataSet::Sums() const
+{
+    if (!fSums.valid) {
+        TPointSums s;
+        for (const TDataPoint& p : fData) {
+            s.duration += p.DataPointDuration;
+            s.charge += p.PumpI * p.DataPointDuration;
+            s.temperature += p.TempC * p.DataPointDuration;
+            s.rootDuration += FourthRoot(p.pO2) * p.DataPointDuration;
+        }
+        s.valid = true;
+        fSums = s;
+    }
+    return fSums;
+}
+
+void TWPVDataSet::FillPointModels() const
+{
+    if (fAlphaLeakageStale) {
+        for (TDataPoint& p : fData)
+            p.AlphaLeakage = (fModelFGRoot - FourthRoot(p.pO2)) * p.DataPointDuration * fModelAlphaZ;
+        fAlphaLeakageStale = false;
+    }
+    if (fLeakageAlpha2Stale) {
+        for (TDataPoint& p : fData)
+            p.LeakageAlpha2Point = (fModelPreRoot - FourthRoot(p.pO2)) * fModelAlpha2 + fModelCurrentPre;
+        fLeakageAlpha2Stale = false;
+    }
+}
+
+const TDataSet& TWPVDataSet::Data() const
+{
+    FillPointModels();
+    return fData;
+}
+
+double TWPVDataSet::AverageLast(double aLLSDuration, TFinals aParameter) const
+{
+    if (aLLSDuration <= 0)
+        return 0;
+    if (SetDuration < aLLSDuration)
+        return 0;
+    double w = 0;
+    double s = 0;
+    for (auto it = fData.rbegin(); it != fData.rend() && w < aLLSDuration; ++it) {
+        double x = 0;
+        switch (aParameter) {
+        case TFinals::pO2: x = it->pO2; break;
+        case TFinals::Current: x = it->PumpI; break;
+        case TFinals::Voltage: x = it->PumpV; break;
+        }
+        s += it->DataPointDuration * x;
+        w += it->DataPointDuration;
+    }
+    return w > 0 ? s / w : 0;
+}
+
+void TWPVDataSet::SumsPre()
+{
+    if (fData.empty()) {
+        qCDebug(lcWPVDataSet) << "Sums exit data=0";
+        return;
+    }
+    const TDataPoint& last = fData.back();
+    const TPointSums& sums = Sums();
+
+    SetDuration = last.ElapsedSinceBeginning;
+    double t = sums.temperature;
+    if (SetDuration > 0)
+        t /= SetDuration;
+    TempAverageK = t + 273.15;
+
+    fFinalpO2 = Step >= 1 ? AverageLast(fRCd, TFinals::pO2) : last.pO2;
+    if (lcWPVDataSet().isDebugEnabled())
+        qCDebug(lcWPVDataSet).noquote() << QStringLiteral("RCd:") + QvFormatGeneral(fRCd);
+    fCurrentFinal = AverageLast(fRCd, TFinals::Current);
+    fLeakageLast = last.PumpI;
+    fCurrentPre = 0;
+
+    // The flush-gas model: with fCurrentPre just set to 0 its coefficient is 0, also when the
+    // two fourth roots are equal (0 / 0).
+    const double fgRoot = FourthRoot(fFGpO2);
+    const double denominator = fgRoot - FourthRoot(fFinalpO2);
+    fAlphaZ = denominator != 0 ? fCurrentPre / denominator : 0;
+
+    // Charge and leakage over all points. The sums that do not depend on the parameters are
+    // kept from run to run; sum(c * dt) is taken as c * sum(dt).
+    fChargeTotal = sums.charge;
+    fLeakageTotal = fCurrentFinal * sums.duration;
+    // sum((fgRoot - root) * dt * fAlphaZ) over the points, also factored.
+    fAlphaLeakage += (fgRoot * sums.duration - sums.rootDuration) * fAlphaZ;
+    fModelFGRoot = fgRoot;
+    fModelAlphaZ = fAlphaZ;
+    fAlphaLeakageStale = true;
+
+    if (TempAverageK > 0)
+        O2_ch_hp = fFinalpO2 * Vhpws / (0.08206 * TempAverageK);
+    const double tlK = Tl + 273.15;
+    if (TempAverageK > 0 && tlK > 0) {
+        if (TempAverageK != tlK)
+            O2_ch_gp = (fFinalpO2 * Vgp / 0.08206) * (std::log(TempAverageK) - std::log(tlK)) / (TempAverageK - tlK);
+        else
+            O2_ch_gp = fFinalpO2 * Vgp / (0.08206 * TempAverageK); // the limit of the formula
+    } else {
+        O2_ch_gp = 0;
+    }
+    O_ch = 2 * (O2_ch_hp + O2_ch_gp);
+
+    if (Mode == 15)
+        fStable = last.pO2RCOK && last.pO2RangeOK && last.IRCOK;
+    else
+        fStable = last.pO2RCOK && last.IRCOK;
+
+    fPotential = AverageLast(fRCd, TFinals::Voltage);
+}
+
+void TWPVDataSet::SumsPost()
+{
+    const double preRoot = FourthRoot(fFinalpO2Pre);
+    const double d = preRoot - FourthRoot(fFinalpO2);
+    if (d != 0)
+        fAlpha2 = (fCurrentFinal - fCurrentPre) / d;
+    // sum(((preRoot - root) * fAlpha2 + fCurrentPre) * dt), factored over the kept sums.
+    if (fData.empty()) {
+        fLeakageChargeAlpha2 = 0;
+    } else {
+        const TPointSums& sums = Sums();
+        fLeakageChargeAlpha2 = (preRoot * fAlpha2 + fCurrentPre) * sums.duration - fAlpha2 * sums.rootDuration;
+    }
+    fModelPreRoot = preRoot;
+    fModelAlpha2 = fAlpha2;
+    fModelCurrentPre = fCurrentPre;
+    fLeakageAlpha2Stale = true;
+}
