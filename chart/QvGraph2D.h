@@ -21,7 +21,6 @@
 
 #include "QvColors.h"
 #include "QvComponent.h"
-#include "QvDrawing.h"
 #include "QvStyles.h"
 #include "QvUndoStack.h"
 
@@ -44,6 +43,12 @@ class TQvSeries;
 class TQvFont;
 class TQvCustomDoubleVector;
 class TQvGraph2D;
+
+// The smoothing mode of the drawing layer (QvDrawing.h), declared here without its header.
+namespace QvDrawingEnums {
+enum class TQvSmoothingMode;
+}
+using QvDrawingEnums::TQvSmoothingMode;
 
 // Title alignment (left / right / centre), shared with the axis captions.
 enum class TQvCaptionAlignment { Left, Right, Center };
@@ -129,14 +134,12 @@ class TQvCustomGraph : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(quint32 BackColor READ BackColor WRITE SetBackColor)
-    Q_PROPERTY(TQvSmoothingMode SmoothingMode READ SmoothingMode WRITE SetSmoothingMode)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(TQvCaptionAlignment CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
     Q_PROPERTY(quint32 CaptionColor READ CaptionColor WRITE SetCaptionColor)
     Q_PROPERTY(double CaptionDistanceAfter READ CaptionDistanceAfter WRITE SetCaptionDistanceAfter)
     Q_PROPERTY(double CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
     Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
-    Q_PROPERTY(QFont CaptionFont READ CaptionQFont WRITE SetCaptionQFont)
 public:
     explicit TQvCustomGraph(QWidget* AParent = nullptr);
     ~TQvCustomGraph() override;
@@ -165,9 +168,10 @@ public:
     void SetCaptionDistanceBefore(double Value);
     bool CaptionVisible() const { return FCaptionVisible; }
     void SetCaptionVisible(bool Value);
-    // The title font (also the graph's Font).
-    QFont CaptionQFont() const { return FCaptionFont; }
-    void SetCaptionQFont(const QFont& Value);
+    // The title font (also the graph's Font); owned by the graph. Setting copies the font.
+    TQvFont* CaptionFont() const { return FCaptionFont; }
+    void SetCaptionFont(const TQvFont* Value);
+    TQvFont* Font() const { return FCaptionFont; }
 
     // --- title record (measured at layout time; read by the layout pass)
     QString CaptionAsString() const;
@@ -187,6 +191,10 @@ public:
     virtual void Calculate() {}
     bool NeedsRecalculate() const { return FRecalculate; }
     bool DoingImage() const { return FDoingImage; }
+    // True while PaintGr runs: repaint requests are dropped then (the paint is already on its way).
+    bool Painting() const { return FPainting; }
+    // Repaint request that is safe to make while painting.
+    void Invalidate();
     // Sets the painter's render hints for the graph's smoothing mode (High false: no smoothing).
     void SetHighQuality(QPainter& Gr, bool High) const;
 
@@ -225,14 +233,14 @@ protected:
     QPointer<TQvUndoStack> FUndoStack;
     quint32 FBackColor = 0x00FFFFFF;   // named colour "Transparent"
     TQvGradientSettings* FBackgroundGradient = nullptr;
-    TQvSmoothingMode FSmoothingMode = TQvSmoothingMode::HighQuality;
+    TQvSmoothingMode FSmoothingMode = static_cast<TQvSmoothingMode>(3);   // HighQuality
     QString FCaption;
     TQvCaptionAlignment FCaptionAlignment = TQvCaptionAlignment::Center;
     quint32 FCaptionColor = 0xFF000000;
     double FCaptionDistanceAfter = 0;
     double FCaptionDistanceBefore = 0;
     bool FCaptionVisible = false;
-    QFont FCaptionFont;
+    TQvFont* FCaptionFont = nullptr;
     QSizeF FTitleSize;
     QPointF FTitleAnchor;
 
@@ -240,6 +248,7 @@ protected:
     bool FRecalculate = true;
     bool FOnce = true;
     bool FDoingImage = false;
+    bool FPainting = false;
     QTimer FPollingTimer;
 
     // Pushes PropName of this graph on the undo stack (when one is attached and enabled).
@@ -270,6 +279,8 @@ class TQvGraph2D : public TQvCustomGraph
 public:
     explicit TQvGraph2D(QWidget* AParent = nullptr);
     ~TQvGraph2D() override;
+
+    void SetUndoStack(TQvUndoStack* AStack) override;
 
     // --- published properties
     TQvLineSettings* DataAreaFrame() const { return FDataAreaFrame; }

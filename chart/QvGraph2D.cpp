@@ -1,0 +1,1009 @@
+#include "QvGraph2D.h"
+
+#include "QvAxis.h"
+#include "QvAxisLayout.h"
+#include "QvGDI.h"
+#include "QvRichLabel.h"
+#include "QvSeries.h"
+#include "QvVectors.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cmath>
+
+// -------------------------------------------------------------------------------------------------
+// Legend base
+
+TQvGraphLegendBase::TQvGraphLegendBase(QObject* AOwner) : TQvComponent(AOwner)
+{
+    if (auto* g = qobject_cast<TQvGraph2D*>(AOwner))
+        SetGraph(g);
+}
+
+TQvGraphLegendBase::~TQvGraphLegendBase()
+{
+    if (FGraphLink)
+        FGraphLink->RemoveLegend(this);
+}
+
+void TQvGraphLegendBase::SetGraph(TQvGraph2D* AGraph)
+{
+    if (FGraphLink.data() == AGraph)
+        return;
+    if (FGraphLink)
+        FGraphLink->RemoveLegend(this);
+    FGraphLink = AGraph;
+    if (AGraph)
+        AGraph->AddLegend(this);
+}
+
+void TQvGraphLegendBase::SetVisibleLegend(bool Value)
+{
+    if (FVisibleLegend == Value)
+        return;
+    FVisibleLegend = Value;
+    if (FGraphLink)
+        FGraphLink->Modified();
+}
+
+// -------------------------------------------------------------------------------------------------
+// TQvCustomGraph
+
+TQvCustomGraph::TQvCustomGraph(QWidget* AParent) : QWidget(AParent)
+{
+    resize(600, 400);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setMouseTracking(false);
+    FBackgroundGradient = new TQvGradientSettings(this, [this] { Invalidate(); }, QStringLiteral("BackgroundGradient"));
+    FBackgroundGradient->SetLinearAngle(90);
+    FCaptionFont = new TQvFont(this, QStringLiteral("CaptionFont"));
+    FCaptionFont->SetNeedsInvalidate([this] { Invalidate(); });
+    FCaptionFont->SetNeedsResize([this] { Modified(); });
+    FPollingTimer.setInterval(50);
+    QvRegisterCaptionVariable(this, QStringLiteral("Name"), QStringLiteral("Internal name of the graph control"),
+                              [this] { return objectName(); });
+    QvRegisterCaptionVariable(this, QStringLiteral("Caption"), QStringLiteral("Caption used in title of graph"),
+                              [this] { return FCaption; });
+}
+
+TQvCustomGraph::~TQvCustomGraph()
+{
+    FPollingTimer.stop();
+    QvUnregisterCaptionVariables(this);
+}
+
+void TQvCustomGraph::PushUndo(const char* Description, const char* PropName)
+{
+    if (FUndoStack && FUndoStack->Enabled())
+        FUndoStack->PushProperty(this, QString::fromLatin1(Description), QString::fromLatin1(PropName));
+}
+
+void TQvCustomGraph::SetUndoStack(TQvUndoStack* AStack)
+{
+    FUndoStack = AStack;
+    FBackgroundGradient->SetUndoStack(AStack);
+}
+
+void TQvCustomGraph::Invalidate()
+{
+    if (!FPainting)
+        update();
+}
+
+void TQvCustomGraph::SetBackColor(quint32 Value)
+{
+    if (SetProp(FBackColor, Value, "Graph background color", "BackColor"))
+        Invalidate();
+}
+
+void TQvCustomGraph::SetSmoothingMode(TQvSmoothingMode Value)
+{
+    if (FSmoothingMode == Value)
+        return;
+    FSmoothingMode = Value;
+    Invalidate();
+}
+
+void TQvCustomGraph::SetCaption(const QString& Value)
+{
+    QString v = Value;
+    while (!v.isEmpty() && v.back().isSpace())
+        v.chop(1);
+    if (SetProp(FCaption, v, "Caption used in title of graph", "Caption"))
+        ParseCaption();
+}
+
+void TQvCustomGraph::SetCaptionAlignment(TQvCaptionAlignment Value)
+{
+    if (SetProp(FCaptionAlignment, Value, "Graph title alignment", "CaptionAlignment"))
+        Modified();
+}
+
+void TQvCustomGraph::SetCaptionColor(quint32 Value)
+{
+    if (SetProp(FCaptionColor, Value, "Color of graph title", "CaptionColor"))
+        Invalidate();
+}
+
+void TQvCustomGraph::SetCaptionDistanceAfter(double Value)
+{
+    if (SetProp(FCaptionDistanceAfter, Value, "Distance below graph title", "CaptionDistanceAfter"))
+        Modified();
+}
+
+void TQvCustomGraph::SetCaptionDistanceBefore(double Value)
+{
+    if (SetProp(FCaptionDistanceBefore, Value, "Distance above graph title", "CaptionDistanceBefore"))
+        Modified();
+}
+
+void TQvCustomGraph::SetCaptionVisible(bool Value)
+{
+    if (SetProp(FCaptionVisible, Value, "Visibility of graph title", "CaptionVisible"))
+        Modified();
+}
+
+void TQvCustomGraph::SetCaptionFont(const TQvFont* Value)
+{
+    if (!Value)
+        return;
+    if (FUndoStack && FUndoStack->Enabled())
+        FCaptionFont->PushToUndoStack(FUndoStack, QStringLiteral("Font of graph title"));
+    FCaptionFont->Assign(*Value);
+    ParseCaption();
+}
+
+QString TQvCustomGraph::CaptionAsString() const
+{
+    return FCaption.isEmpty() ? objectName() : FCaption;
+}
+
+void TQvCustomGraph::ParseCaption()
+{
+    FTitleSize = TitleShown() ? QvMeasureRichCaption(FCaption, FCaptionFont, this, this) : QSizeF();
+    Modified();
+}
+
+void TQvCustomGraph::Modified()
+{
+    FRecalculate = true;
+    Invalidate();
+}
+
+void TQvCustomGraph::BeginUpdate()
+{
+    ++FUpdateCount;
+}
+
+void TQvCustomGraph::EndUpdate()
+{
+    if (FUpdateCount > 0)
+        --FUpdateCount;
+    if (FUpdateCount == 0 && FRecalculate)
+        Invalidate();
+}
+
+void TQvCustomGraph::SetHighQuality(QPainter& Gr, bool High) const
+{
+    if (!High || FSmoothingMode == static_cast<TQvSmoothingMode>(0)) {
+        Gr.setRenderHint(QPainter::Antialiasing, false);
+        Gr.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        return;
+    }
+    Gr.setRenderHint(QPainter::Antialiasing, true);
+    Gr.setRenderHint(QPainter::SmoothPixmapTransform, FSmoothingMode == static_cast<TQvSmoothingMode>(3));
+}
+
+void TQvCustomGraph::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    PaintGr(p);
+}
+
+void TQvCustomGraph::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    SizeChanged();
+}
+
+void TQvCustomGraph::RenderTo(QPaintDevice* Device, bool)
+{
+    const bool old = FDoingImage;
+    FDoingImage = true;
+    {
+        QPainter p(Device);
+        PaintGr(p);
+    }
+    FDoingImage = old;
+}
+
+QImage TQvCustomGraph::AsImage(double DevicePixelRatio, bool RemoveTransparency, quint32 TransparentExchangeColor)
+{
+    if (DevicePixelRatio <= 0) {
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        DevicePixelRatio = screen ? screen->devicePixelRatio() : 1.0;
+    }
+    const QSize px(int(std::ceil(width() * DevicePixelRatio)), int(std::ceil(height() * DevicePixelRatio)));
+    QImage img(px, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(DevicePixelRatio);
+    img.fill(RemoveTransparency ? QColor::fromRgba(TransparentExchangeColor) : QColor(Qt::transparent));
+    RenderTo(&img, true);
+    return img;
+}
+
+QImage TQvCustomGraph::AsTBitmap(quint32 TransparentExchangeColor)
+{
+    return AsImage(0, true, TransparentExchangeColor);
+}
+
+bool TQvCustomGraph::SaveSvg(QIODevice* Stream)
+{
+    QSvgGenerator gen;
+    gen.setOutputDevice(Stream);
+    gen.setSize(size());
+    gen.setViewBox(QRect(QPoint(0, 0), size()));
+    gen.setTitle(CaptionAsString());
+    RenderTo(&gen, false);
+    return true;
+}
+
+bool TQvCustomGraph::SavePdf(QIODevice* Stream)
+{
+    QPdfWriter pdf(Stream);
+    pdf.setTitle(CaptionAsString());
+    pdf.setPageSize(QPageSize(QSizeF(width(), height()), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(72);
+    RenderTo(&pdf, false);
+    return true;
+}
+
+bool TQvCustomGraph::SaveImage(QIODevice* Stream, TQvImageFormat Format, bool RemoveTransparency,
+                               quint32 TransparentExchangeColor)
+{
+    if (!Stream)
+        return false;
+    if (!Stream->isOpen() && !Stream->open(QIODevice::WriteOnly))
+        return false;
+    switch (Format) {
+    case TQvImageFormat::EMF:
+    case TQvImageFormat::SVG:
+        return SaveSvg(Stream);
+    case TQvImageFormat::PDF:
+        return SavePdf(Stream);
+    default:
+        break;
+    }
+    const char* fmt = "PNG";
+    bool opaque = RemoveTransparency;
+    switch (Format) {
+    case TQvImageFormat::BMP: fmt = "BMP"; opaque = true; break;
+    case TQvImageFormat::JPEG: fmt = "JPEG"; opaque = true; break;
+    case TQvImageFormat::TIFF: fmt = "TIFF"; break;
+    case TQvImageFormat::GIF: fmt = "GIF"; opaque = true; break;
+    case TQvImageFormat::Icon: fmt = "ICO"; break;
+    default: fmt = "PNG"; break;
+    }
+    if (!QImageWriter::supportedImageFormats().contains(QByteArray(fmt).toLower()))
+        fmt = "PNG";
+    QImage img = AsImage(1.0, opaque, TransparentExchangeColor);
+    if (opaque)
+        img = img.convertToFormat(QImage::Format_RGB32);
+    QImageWriter w(Stream, fmt);
+    return w.write(img);
+}
+
+bool TQvCustomGraph::SaveImage(const QString& FileName, TQvImageFormat Format, bool RemoveTransparency,
+                               quint32 TransparentExchangeColor)
+{
+    QFile f(FileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return SaveImage(&f, Format, RemoveTransparency, TransparentExchangeColor);
+}
+
+void TQvCustomGraph::CopyToClipboard()
+{
+    if (QClipboard* cb = QGuiApplication::clipboard())
+        cb->setImage(AsImage(0, true));
+}
+
+// -------------------------------------------------------------------------------------------------
+// TQvGraph2D: construction
+
+TQvGraph2D::TQvGraph2D(QWidget* AParent) : TQvCustomGraph(AParent)
+{
+    auto repaint = [this] { Invalidate(); };
+    FDataAreaFrame = new TQvLineSettings(this, repaint, QStringLiteral("DataAreaFrame"));
+    FDataAreaFrame->SetColor(QvColors::Black);
+    FDataAreaFrame->SetVisible(false);
+    FDataAreaGradient = new TQvGradientSettings(this, repaint, QStringLiteral("DataAreaGradient"));
+    FDataAreaGradient->SetLinearAngle(90);
+    auto grid = [&](const char* name, TQvColor color, TDashStyle dash) {
+        auto* g = new TQvLineSettings(this, repaint, QString::fromLatin1(name));
+        g->SetColor(color);
+        g->SetDashStyle(dash);
+        g->SetVisible(false);
+        return g;
+    };
+    FMajorGridHorizontal = grid("MajorGridHorizontal", QvColors::Green, TDashStyle::DashStyleDash);
+    FMinorGridHorizontal = grid("MinorGridHorizontal", QvColors::Gray, TDashStyle::DashStyleDot);
+    FMajorGridVertical = grid("MajorGridVertical", QvColors::Green, TDashStyle::DashStyleDash);
+    FMinorGridVertical = grid("MinorGridVertical", QvColors::Gray, TDashStyle::DashStyleDot);
+
+    FHScrollBar = new QScrollBar(Qt::Horizontal, this);
+    FVScrollBar = new QScrollBar(Qt::Vertical, this);
+    for (QScrollBar* sb : {FHScrollBar, FVScrollBar}) {
+        sb->setRange(0, 10000);
+        sb->hide();
+    }
+    connect(&FPollingTimer, &QTimer::timeout, this, [this] {
+        if (!Updating() && !FRecalculate && !FRelatedSeries.isEmpty())
+            PollUpdates();
+    });
+}
+
+TQvGraph2D::~TQvGraph2D()
+{
+    FPollingTimer.stop();
+    const QList<TQvSeries*> series = FRelatedSeries;
+    FRelatedSeries.clear();
+    for (TQvSeries* s : series)
+        s->GraphDestroyed();
+    for (const auto& l : FRelatedLegends)
+        if (l)
+            l->SetGraph(nullptr);
+    delete FZoom;
+    FZoom = nullptr;
+}
+
+TQvAxis* TQvGraph2D::PrimaryXAxis() const { return FPrimaryXAxis.data(); }
+TQvAxis* TQvGraph2D::PrimaryYAxis() const { return FPrimaryYAxis.data(); }
+QObject* TQvGraph2D::PrimaryXAxisObject() const { return FPrimaryXAxis.data(); }
+void TQvGraph2D::SetPrimaryXAxisObject(QObject* Value) { SetPrimaryXAxis(qobject_cast<TQvAxis*>(Value)); }
+QObject* TQvGraph2D::PrimaryYAxisObject() const { return FPrimaryYAxis.data(); }
+void TQvGraph2D::SetPrimaryYAxisObject(QObject* Value) { SetPrimaryYAxis(qobject_cast<TQvAxis*>(Value)); }
+
+// -------------------------------------------------------------------------------------------------
+// Properties
+
+void TQvGraph2D::SetDataAreaColor(quint32 Value)
+{
+    if (SetProp(FDataAreaColor, Value, "Color of graph data area", "DataAreaColor"))
+        Invalidate();
+}
+
+void TQvGraph2D::SetDistanceBorderAxisTop(double Value)
+{
+    if (SetProp(FDistanceBorderAxisTop, Value, "Graph border distance at top", "DistanceBorderAxisTop"))
+        Modified();
+}
+
+void TQvGraph2D::SetDistanceBorderAxisBottom(double Value)
+{
+    if (SetProp(FDistanceBorderAxisBottom, Value, "Graph border distance at bottom", "DistanceBorderAxisBottom"))
+        Modified();
+}
+
+void TQvGraph2D::SetDistanceBorderAxisLeft(double Value)
+{
+    if (SetProp(FDistanceBorderAxisLeft, Value, "Graph border distance left", "DistanceBorderAxisLeft"))
+        Modified();
+}
+
+void TQvGraph2D::SetDistanceBorderAxisRight(double Value)
+{
+    if (SetProp(FDistanceBorderAxisRight, Value, "Graph border distance right", "DistanceBorderAxisRight"))
+        Modified();
+}
+
+void TQvGraph2D::SetPrimaryXAxis(TQvAxis* Value)
+{
+    if (FPrimaryXAxis.data() == Value)
+        return;
+    PushUndo("Graph primary X-axis", "PrimaryXAxis");
+    FPrimaryXAxis = Value;
+    Modified();
+}
+
+void TQvGraph2D::SetPrimaryYAxis(TQvAxis* Value)
+{
+    if (FPrimaryYAxis.data() == Value)
+        return;
+    PushUndo("Graph primary Y-axis", "PrimaryYAxis");
+    FPrimaryYAxis = Value;
+    Modified();
+}
+
+void TQvGraph2D::SetZeroOrigin(bool Value)
+{
+    if (SetProp(FZeroOrigin, Value, "Graph axes cross at (0,0)", "ZeroOrigin"))
+        Modified();
+}
+
+void TQvGraph2D::SetZoomObject(QObject* AZoom)
+{
+    if (FZoom == AZoom)
+        return;
+    delete FZoom;
+    FZoom = AZoom;
+}
+
+void TQvGraph2D::SetUndoStack(TQvUndoStack* AStack)
+{
+    TQvCustomGraph::SetUndoStack(AStack);
+    for (TQvSeries* s : FRelatedSeries)
+        s->SetUndoStack(AStack);
+    for (const auto& l : FRelatedLegends)
+        if (l)
+            l->SetUndoStack(AStack);
+    for (TQvLineSettings* r : {FMajorGridHorizontal, FMinorGridHorizontal, FMajorGridVertical, FMinorGridVertical,
+                               FDataAreaFrame})
+        r->SetUndoStack(AStack);
+    FDataAreaGradient->SetUndoStack(AStack);
+}
+
+// -------------------------------------------------------------------------------------------------
+// Axes, series, legends
+
+QList<TQvAxis*> TQvGraph2D::AxisChildren() const
+{
+    QList<TQvAxis*> list;
+    for (QObject* c : children())
+        if (auto* a = qobject_cast<TQvAxis*>(c))
+            list.append(a);
+    return list;
+}
+
+QList<TQvAxis*> TQvGraph2D::Axes() const
+{
+    QList<TQvAxis*> list = AxisChildren();
+    if (FPrimaryXAxis && !list.contains(FPrimaryXAxis.data()))
+        list.append(FPrimaryXAxis.data());
+    return list;
+}
+
+QList<TQvSeries*> TQvGraph2D::SeriesOnAxis(const TQvAxis* Axis) const
+{
+    QList<TQvSeries*> list;
+    for (TQvSeries* s : FRelatedSeries)
+        if (s->XAxis() == Axis || s->YAxis() == Axis)
+            list.append(s);
+    return list;
+}
+
+int TQvGraph2D::HScrollBarHeight() const
+{
+    return FHScrollBar->sizeHint().height();
+}
+
+int TQvGraph2D::VScrollBarWidth() const
+{
+    return FVScrollBar->sizeHint().width();
+}
+
+QList<TQvGraphLegendBase*> TQvGraph2D::RelatedLegends() const
+{
+    QList<TQvGraphLegendBase*> list;
+    for (const auto& l : FRelatedLegends)
+        if (l)
+            list.append(l.data());
+    return list;
+}
+
+void TQvGraph2D::AddLegend(TQvGraphLegendBase* Legend)
+{
+    for (const auto& l : FRelatedLegends)
+        if (l.data() == Legend)
+            return;
+    FRelatedLegends.append(Legend);
+    Legend->SetUndoStack(FUndoStack);
+    Modified();
+}
+
+void TQvGraph2D::RemoveLegend(TQvGraphLegendBase* Legend)
+{
+    FRelatedLegends.removeIf([Legend](const QPointer<TQvGraphLegendBase>& l) { return !l || l.data() == Legend; });
+    Modified();
+}
+
+QList<TQvGraph2D*> TQvGraph2D::ChildGraphs() const
+{
+    QList<TQvGraph2D*> list;
+    for (const auto& g : FChildGraphs)
+        if (g)
+            list.append(g.data());
+    return list;
+}
+
+void TQvGraph2D::AttachSeries(TQvSeries* Series)
+{
+    if (!Series || FRelatedSeries.contains(Series))
+        return;
+    FRelatedSeries.append(Series);
+    connect(Series, &QObject::destroyed, this, [this, Series] {
+        if (FRelatedSeries.removeAll(Series) > 0) {
+            SeriesModified();
+            LegendsModified();
+        }
+    });
+}
+
+void TQvGraph2D::DetachSeries(TQvSeries* Series)
+{
+    if (FRelatedSeries.removeAll(Series) > 0) {
+        disconnect(Series, &QObject::destroyed, this, nullptr);
+        SeriesModified();
+        LegendsModified();
+    }
+}
+
+void TQvGraph2D::childEvent(QChildEvent* e)
+{
+    TQvCustomGraph::childEvent(e);
+    if (e->removed()) {
+        QObject* c = e->child();
+        if (FPrimaryXAxis.data() == c)
+            FPrimaryXAxis = nullptr;
+        if (FPrimaryYAxis.data() == c)
+            FPrimaryYAxis = nullptr;
+        if (c && !FDoingPrimary)
+            Modified();
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Update cycle
+
+void TQvGraph2D::Modified()
+{
+    FRecalculate = true;
+    const QList<TQvAxis*> axes = AxisChildren();
+    if (!axes.isEmpty())
+        axes.first()->Modified();
+    Invalidate();
+}
+
+void TQvGraph2D::SeriesModified()
+{
+    Modified();
+}
+
+void TQvGraph2D::LegendsModified()
+{
+    for (const auto& l : FRelatedLegends)
+        if (l)
+            l->SeriesChanged();
+    if (!FRelatedLegends.isEmpty())
+        Modified();
+    else
+        Invalidate();
+}
+
+void TQvGraph2D::AllPointsModified()
+{
+    for (TQvSeries* s : FRelatedSeries)
+        s->PointsModified();
+}
+
+void TQvGraph2D::SortLayers()
+{
+    const int n = int(FRelatedSeries.size());
+    for (int i = 0; i < n - 1; ++i) {
+        int best = i;
+        for (int j = i + 1; j < n; ++j)
+            if (FRelatedSeries[j]->Layer() < FRelatedSeries[best]->Layer())
+                best = j;
+        if (best != i)
+            FRelatedSeries.swapItemsAt(i, best);
+    }
+    for (int i = 0; i < n; ++i) {
+        TQvSeries* s = FRelatedSeries[i];
+        const bool loading = s->IsLoading();
+        s->SetLoading(true);   // renumbering is not a user change: no undo record
+        s->SetLayer(i);
+        s->SetLoading(loading);
+    }
+}
+
+QString TQvGraph2D::FreeName(const QString& Base) const
+{
+    const QObject* owner = parent() ? parent() : this;
+    for (int n = 1;; ++n) {
+        const QString candidate = Base + QString::number(n);
+        if (!owner->findChild<QObject*>(candidate) && owner->objectName() != candidate)
+            return candidate;
+    }
+}
+
+void TQvGraph2D::TestPrimaryAxis()
+{
+    FDoingPrimary = true;
+    if (!FPrimaryXAxis) {
+        auto* x = new TQvAxis(this);
+        x->setObjectName(FreeName(QStringLiteral("XAxis")));
+        x->SetPosition(TQvAxisPosition::Bottom);
+        x->SetCaption(QStringLiteral("X-Axis"));
+        FPrimaryXAxis = x;
+    }
+    if (!FPrimaryYAxis) {
+        auto* y = new TQvAxis(this);
+        y->setObjectName(FreeName(QStringLiteral("YAxis")));
+        y->SetPosition(TQvAxisPosition::Left);
+        y->SetCaption(QStringLiteral("Y-Axis"));
+        FPrimaryYAxis = y;
+    }
+    if (FPrimaryYAxis->Horizontal())
+        FPrimaryYAxis->SetPosition(TQvAxisPosition::Left);
+    if (!FPrimaryXAxis->Horizontal())
+        FPrimaryXAxis->SetPosition(TQvAxisPosition::Bottom);
+    FDoingPrimary = false;
+    FRecalculate = true;
+    if (!FPollingTimer.isActive())
+        FPollingTimer.start();
+}
+
+void TQvGraph2D::PollUpdates()
+{
+    for (TQvSeries* s : QList<TQvSeries*>(FRelatedSeries))
+        if (s->AutoUpdate() && s->XAxis() && s->YAxis() && (s->XData() || s->YData()) && s->SeriesVisible()) {
+            s->CheckDBVectors();
+            s->Calculate();
+        }
+    for (TQvAxis* a : AxisChildren())
+        a->GetNewRanges();
+}
+
+void TQvGraph2D::CheckCoupled()
+{
+    FIsCoupledGraph = false;
+    FChildGraphs.clear();
+    if (!FPrimaryXAxis)
+        return;
+    if (!AxisChildren().contains(FPrimaryXAxis.data())) {
+        FIsCoupledGraph = true;
+        return;
+    }
+    if (QObject* owner = parent()) {
+        for (QObject* c : owner->children()) {
+            auto* g = qobject_cast<TQvGraph2D*>(c);
+            if (g && g != this && g->PrimaryXAxis() == FPrimaryXAxis.data())
+                FChildGraphs.append(g);
+        }
+    }
+}
+
+void TQvGraph2D::ApplyCommonHorizontalExtent()
+{
+    const QList<TQvGraph2D*> children = ChildGraphs();
+    if (children.isEmpty())
+        return;
+    // Right: the last column of each drawing area.
+    double left = FDrawingArea.left(), right = FDrawingArea.left() + FDrawingArea.width() - 1;
+    for (TQvGraph2D* g : children) {
+        left = std::max(left, g->DrawingArea().left());
+        right = std::min(right, g->DrawingArea().left() + g->DrawingArea().width() - 1);
+    }
+    QList<TQvGraph2D*> all = children;
+    all.prepend(this);
+    for (TQvGraph2D* g : all) {
+        QvApplyHorizontalExtent(*g, left, right);
+        g->AllPointsModified();
+        g->Invalidate();
+    }
+}
+
+void TQvGraph2D::Calculate()
+{
+    if (Updating() || !FPrimaryXAxis || !FPrimaryYAxis)
+        return;
+    CheckCoupled();
+    SortLayers();
+    FTitleSize = TitleShown() ? QvMeasureRichCaption(FCaption, FCaptionFont, this, this) : QSizeF();
+    FPrimaryXAxis->Calculate();
+    for (TQvSeries* s : QList<TQvSeries*>(FRelatedSeries))
+        s->Calculate();
+    AllPointsModified();
+    FRecalculate = false;
+    Invalidate();
+}
+
+void TQvGraph2D::SizeChanged()
+{
+    if (FPrimaryYAxis)
+        FPrimaryYAxis->CheckResize();
+    if (FPrimaryXAxis)
+        FPrimaryXAxis->CheckResize();
+    Modified();
+}
+
+// -------------------------------------------------------------------------------------------------
+// Queries
+
+TQvFindSeriesPointResult TQvGraph2D::FindSeriesPoint(int MouseX, int MouseY) const
+{
+    TQvFindSeriesPointResult r;
+    for (int i = int(FRelatedSeries.size()) - 1; i >= 0; --i) {
+        TQvSeries* s = FRelatedSeries[i];
+        const int idx = s->FindPoint(MouseX, MouseY);
+        if (idx < 0)
+            continue;
+        r.Found = true;
+        r.InSeries = s;
+        r.Index = idx;
+        r.X = s->TransformX(s->XData()->GetValue(idx), idx);
+        r.Y = s->TransformY(s->YData()->GetValue(idx), idx);
+        break;
+    }
+    return r;
+}
+
+void TQvGraph2D::UndoPushSeriesVectors()
+{
+    if (!FUndoStack || !FUndoStack->Enabled())
+        return;
+    QList<TQvCustomDoubleVector*> vectors;
+    for (TQvSeries* s : FRelatedSeries)
+        for (TQvCustomDoubleVector* v : {s->XData(), s->YData()})
+            if (qobject_cast<TQvDoubleVector*>(v) && !vectors.contains(v))
+                vectors.append(v);
+    if (vectors.isEmpty())
+        return;
+    FUndoStack->StartGroup(QStringLiteral("Graph series data"));
+    for (TQvCustomDoubleVector* v : vectors)
+        FUndoStack->PushVectorState(v, QStringLiteral("Graph series data"));
+    FUndoStack->StopGroup();
+}
+
+// -------------------------------------------------------------------------------------------------
+// Painting
+
+void TQvGraph2D::ClipSeries(QPainter& Gr)
+{
+    double l = 0, t = 0, r = width(), b = height();
+    bool any = false;
+    const QRectF a = FDrawingArea;
+    for (TQvAxis* ax : Axes()) {
+        if (!ax->IsClipped())
+            continue;
+        any = true;
+        const bool startCut = ax->Start() > ax->ValuesStart();
+        const bool stopCut = ax->Stop() < ax->ValuesStop();
+        if (ax->Horizontal()) {
+            const bool tw = ax->Twisted();
+            if (startCut)
+                (tw ? r : l) = tw ? a.left() + a.width() : a.left();
+            if (stopCut)
+                (tw ? l : r) = tw ? a.left() : a.left() + a.width();
+        } else {
+            const bool tw = ax->Twisted();
+            if (startCut)
+                (tw ? t : b) = tw ? a.top() : a.top() + a.height();
+            if (stopCut)
+                (tw ? b : t) = tw ? a.top() + a.height() : a.top();
+        }
+    }
+    if (any)
+        Gr.setClipRect(QRectF(l, t, r - l, b - t), Qt::ReplaceClip);
+    else
+        Gr.setClipping(false);
+}
+
+void TQvGraph2D::PaintGrid(QPainter& Gr, TQvAxis* Axis, bool Vertical)
+{
+    if (!Axis)
+        return;
+    TQvLineSettings* major = Vertical ? FMajorGridVertical : FMajorGridHorizontal;
+    TQvLineSettings* minor = Vertical ? FMinorGridVertical : FMinorGridHorizontal;
+    if (!major->Visible() && !minor->Visible())
+        return;
+    const QRectF a = FDrawingArea;
+    const QVector<float>& ticks = Axis->Ticks();
+    const QVector<bool>& gridFlags = Axis->MajoGridrTick();
+    auto line = [&](float pos) {
+        const double p = FDoingMetafile ? pos : std::round(pos);
+        if (Vertical)
+            Gr.drawLine(QPointF(p, a.top()), QPointF(p, a.top() + a.height() - 1));
+        else
+            Gr.drawLine(QPointF(a.left(), p), QPointF(a.left() + a.width() - 1, p));
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        TQvLineSettings* s = pass == 0 ? major : minor;
+        if (!s->Visible())
+            continue;
+        Gr.setPen(s->GetPen(a));
+        for (int i = 0; i < ticks.size(); ++i) {
+            const bool isMajor = i < gridFlags.size() && gridFlags[i];
+            if (isMajor == (pass == 0))
+                line(ticks[i]);
+        }
+    }
+}
+
+void TQvGraph2D::PaintGr(QPainter& Gr)
+{
+    const bool wasPainting = FPainting;
+    FPainting = true;
+    // 1. First paint: create missing primary axes.
+    if (FOnce) {
+        TestPrimaryAxis();
+        FOnce = false;
+    }
+    // 2. Nothing at all without both primary axes.
+    if (!FPrimaryXAxis || !FPrimaryYAxis) {
+        FPainting = wasPainting;
+        return;
+    }
+    // 3. Pick up data changes, then lay out when needed.
+    PollUpdates();
+    if (FRecalculate)
+        Calculate();
+    const QRectF client(0, 0, width(), height());
+    const QRectF area = FDrawingArea;
+    const QRectF areaFill(area.left(), area.top(), area.width() - 1, area.height() - 1);
+    Gr.setRenderHint(QPainter::Antialiasing, false);
+    // 4. Background.
+    if (QvAlpha(FBackColor) != 0)
+        Gr.fillRect(client, QvToQColor(FBackColor));
+    if (FBackgroundGradient->Visible())
+        Gr.fillRect(client, FBackgroundGradient->GetBrush(client));
+    // 5. Data area.
+    if (FDataAreaGradient->Visible())
+        Gr.fillRect(areaFill, FDataAreaGradient->GetBrush(areaFill));
+    else if (FDataAreaColor != FBackColor && QvAlpha(FDataAreaColor) != 0)
+        Gr.fillRect(areaFill, QvToQColor(FDataAreaColor));
+    // 6. Title.
+    if (FCaptionVisible && !FCaption.isEmpty()) {
+        SetHighQuality(Gr, true);
+        TQvContentAlignment align = TQvContentAlignment::TopCenter;
+        if (FCaptionAlignment == TQvCaptionAlignment::Left)
+            align = TQvContentAlignment::TopLeft;
+        else if (FCaptionAlignment == TQvCaptionAlignment::Right)
+            align = TQvContentAlignment::TopRight;
+        QvDrawRichCaption(Gr, FCaption, FCaptionFont, FTitleAnchor, align, 0, FCaptionColor, this);
+    }
+    // 7, 8. Grid lines.
+    SetHighQuality(Gr, false);
+    PaintGrid(Gr, FPrimaryXAxis, true);
+    PaintGrid(Gr, FPrimaryYAxis, false);
+    // 9. Series: areas and lines.
+    ClipSeries(Gr);
+    SetHighQuality(Gr, true);
+    for (TQvSeries* s : QList<TQvSeries*>(FRelatedSeries))
+        s->PaintGr(Gr);
+    Gr.setClipping(false);
+    // 10. Frame of the data area.
+    if (FDataAreaFrame->Visible()) {
+        const double w = FDataAreaFrame->Width();
+        Gr.setPen(FDataAreaFrame->GetPen(areaFill.adjusted(-w, -w, w, w)));
+        Gr.setBrush(Qt::NoBrush);
+        Gr.drawRect(areaFill);
+    }
+    // 11. Axes.
+    for (TQvAxis* a : AxisChildren()) {
+        if (!a->Visible())
+            continue;
+        Gr.save();
+        Gr.translate(a->Left(), a->Top());
+        a->PaintGr(Gr);
+        Gr.restore();
+    }
+    // 12. Symbols over every line.
+    SetHighQuality(Gr, true);
+    ClipSeries(Gr);
+    for (TQvSeries* s : QList<TQvSeries*>(FRelatedSeries))
+        s->DrawSymbols(Gr);
+    Gr.setClipping(false);
+    // 13. Legends.
+    for (TQvGraphLegendBase* l : RelatedLegends()) {
+        if (l->parent() != this || !l->IsVisible())
+            continue;
+        Gr.save();
+        Gr.translate(l->Bounds().topLeft());
+        l->PaintGr(Gr);
+        Gr.restore();
+    }
+    // 14. Smoothing off; scroll bars as the layout wished.
+    SetHighQuality(Gr, false);
+    if (!FDoingImage) {
+        FHScrollBar->setVisible(FDoHScrollBar);
+        FVScrollBar->setVisible(FDoVScrollBar);
+    }
+    FPainting = wasPainting;
+}
+
+void TQvGraph2D::paintEvent(QPaintEvent* e)
+{
+    // A partial repaint that reaches further left or down than the last one needs a complete
+    // repaint when a series draws on whole pixels (its clipped line would break at the seam).
+    const QRect clip = e->rect();
+    if (!FLastClip.isNull() && clip != rect()) {
+        bool canvas = false, pattern = false;
+        for (TQvSeries* s : FRelatedSeries) {
+            if (!s->SeriesVisible())
+                continue;
+            canvas = canvas || s->CanDoCanvasDraw();
+            pattern = pattern || (s->AreaShown() && s->AreaBrush().style() != Qt::SolidPattern);
+        }
+        if (((clip.left() < FLastClip.left() || clip.bottom() > FLastClip.bottom()) && canvas) ||
+            ((clip.left() != FLastClip.left() || clip.right() != FLastClip.right()) && pattern))
+            FDoRepaint = true;
+    }
+    FLastClip = clip;
+    {
+        QPainter p(this);
+        PaintGr(p);
+        if (FMouseHandler)
+            FMouseHandler->PaintOverlay(p);
+    }
+    if (FDoRepaint) {
+        FDoRepaint = false;
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Mouse
+
+void TQvGraph2D::MouseDown(QMouseEvent* e)
+{
+    if (FMouseHandler)
+        FMouseHandler->MouseDown(e);
+    emit OnMouseDown(e);
+}
+
+void TQvGraph2D::MouseMove(QMouseEvent* e)
+{
+    if (FMouseHandler)
+        FMouseHandler->MouseMove(e);
+    emit OnMouseMove(e);
+}
+
+void TQvGraph2D::MouseUp(QMouseEvent* e)
+{
+    if (FMouseHandler)
+        FMouseHandler->MouseUp(e);
+    emit OnMouseUp(e);
+    // A release close to the press is a click.
+    if ((e->position().toPoint() - FPressPos).manhattanLength() < 4) {
+        if (FMouseHandler)
+            FMouseHandler->Click(e);
+        emit OnClick();
+    }
+}
+
+void TQvGraph2D::DblClick(QMouseEvent* e)
+{
+    if (FMouseHandler)
+        FMouseHandler->DblClick(e);
+    emit OnDblClick();
+}
+
+void TQvGraph2D::Wheel(QWheelEvent* e)
+{
+    if (!(FMouseHandler && FMouseHandler->Wheel(e)))
+        e->ignore();
+}
+
+void TQvGraph2D::mousePressEvent(QMouseEvent* e)
+{
+    FPressPos = e->position().toPoint();
+    MouseDown(e);
+}
+
+void TQvGraph2D::mouseMoveEvent(QMouseEvent* e) { MouseMove(e); }
+void TQvGraph2D::mouseReleaseEvent(QMouseEvent* e) { MouseUp(e); }
+void TQvGraph2D::mouseDoubleClickEvent(QMouseEvent* e) { DblClick(e); }
+void TQvGraph2D::wheelEvent(QWheelEvent* e) { Wheel(e); }
