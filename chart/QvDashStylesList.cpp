@@ -1,5 +1,7 @@
 #include "QvDashStylesList.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -22,7 +24,8 @@ public:
         const QRect r = Option.rect;
         Painter->save();
         Painter->fillRect(r, FList->palette().color(QPalette::Base));
-        Painter->setRenderHint(QPainter::Antialiasing, true);
+        // Aliased, so that thin sample lines stay crisp on the pixel row.
+        Painter->setRenderHint(QPainter::Antialiasing, false);
         const TQvPen pen = FList->ItemPen(Index.row(), r);
         const qreal y = r.top() + r.height() / 2.0;
         Painter->setPen(pen);
@@ -64,13 +67,9 @@ TQvDashStylesList::TQvDashStylesList(QWidget* Parent) : QListWidget(Parent)
 
 int TQvDashStylesList::GetDashStyle()
 {
-    if (selectedItems().isEmpty() && count() > 0) {
-        FSettingValue = true;
+    if (selectedItems().isEmpty() && count() > 0)
         setCurrentRow(0);
-        FSettingValue = false;
-    }
-    const auto sel = selectedItems();
-    return sel.isEmpty() ? -1 : row(sel.first());
+    return SelectedRow();
 }
 
 void TQvDashStylesList::SetDashStyle(int Value)
@@ -79,9 +78,7 @@ void TQvDashStylesList::SetDashStyle(int Value)
         return;
     if (item(Value)->isSelected())
         return;
-    FSettingValue = true;
     setCurrentRow(Value);
-    FSettingValue = false;
     viewport()->update();
 }
 
@@ -132,9 +129,49 @@ QColor TQvDashStylesList::FrameColor() const
     return QvPickListFrameColor(palette().color(QPalette::Base));
 }
 
+int TQvDashStylesList::SelectedRow() const
+{
+    const auto sel = selectedItems();
+    return sel.isEmpty() ? -1 : row(sel.first());
+}
+
+template <class E, class F>
+void TQvDashStylesList::UserInput(E* Event, F Base)
+{
+    ++FUserInput;
+    Base(Event);
+    --FUserInput;
+    if (FUserInput == 0 && FUserChanged) {
+        FUserChanged = false;
+        UserChanged();
+    }
+}
+
+void TQvDashStylesList::mousePressEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mousePressEvent(e); });
+}
+
+void TQvDashStylesList::mouseMoveEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseMoveEvent(e); });
+}
+
+void TQvDashStylesList::mouseReleaseEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseReleaseEvent(e); });
+}
+
+void TQvDashStylesList::keyPressEvent(QKeyEvent* Event)
+{
+    UserInput(Event, [this](QKeyEvent* e) { QListWidget::keyPressEvent(e); });
+}
+
 void TQvDashStylesList::SelectedChanged()
 {
     viewport()->update();
-    if (!FSettingValue)
-        emit OnValueChanged();
+    if (FUserInput > 0)
+        FUserChanged = true;
 }
+
+void TQvDashStylesList::UserChanged() { emit OnValueChanged(); }

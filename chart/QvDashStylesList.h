@@ -45,15 +45,27 @@ signals:
     // The user changed the selection.
     void OnValueChanged();
 
+protected:
+    // User input: a selection change made while one of these runs comes from the user.
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+
 private:
     void SelectedChanged();
+    void UserChanged();
+    int FUserInput = 0;
+    bool FUserChanged = false;
 
     QPointer<TQvSimpleLineSettings> FUseLineSettings;
     QMetaObject::Connection FLineSettingsDestroyed;
     TQvColor FLineColor = QvColors::Red;
     float FLineWidth = 1.0f;
     int FItemHeight = 16;
-    bool FSettingValue = false;
+    template <class E, class F>
+    void UserInput(E* Event, F Base);
+    int SelectedRow() const;
 };
 
 // Colour of the 2-pixel frame around the selected item of a pick list with the given background:

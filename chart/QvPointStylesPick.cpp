@@ -2,6 +2,8 @@
 
 #include "QvDashStylesList.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
@@ -58,6 +60,7 @@ TQvPointSymbolsList::TQvPointSymbolsList(QWidget* Parent) : QListWidget(Parent)
     setUniformItemSizes(true);
     setSpacing(0);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setItemDelegate(new TPointSymbolDelegate(this));
     for (int i = 0; i < QvPointSymbolCount; ++i) {
         auto* it = new QListWidgetItem(this);
@@ -65,9 +68,7 @@ TQvPointSymbolsList::TQvPointSymbolsList(QWidget* Parent) : QListWidget(Parent)
     }
     resize(104, 44);
     UpdateGrid();
-    FSettingValue = true;
     setCurrentRow(int(FSymbol));
-    FSettingValue = false;
     connect(this, &QListWidget::itemSelectionChanged, this, &TQvPointSymbolsList::SelectedChanged);
 }
 
@@ -79,9 +80,7 @@ void TQvPointSymbolsList::SetSymbol(TQvPointSymbol Value)
     if (item(i)->isSelected())
         return;
     FSymbol = Value;
-    FSettingValue = true;
     setCurrentRow(i);
-    FSettingValue = false;
     viewport()->update();
 }
 
@@ -142,14 +141,56 @@ void TQvPointSymbolsList::UpdateGrid()
         setGridSize(grid);
 }
 
+int TQvPointSymbolsList::SelectedRow() const
+{
+    const auto sel = selectedItems();
+    return sel.isEmpty() ? -1 : row(sel.first());
+}
+
+template <class E, class F>
+void TQvPointSymbolsList::UserInput(E* Event, F Base)
+{
+    ++FUserInput;
+    Base(Event);
+    --FUserInput;
+    if (FUserInput == 0 && FUserChanged) {
+        FUserChanged = false;
+        UserChanged();
+    }
+}
+
+void TQvPointSymbolsList::mousePressEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mousePressEvent(e); });
+}
+
+void TQvPointSymbolsList::mouseMoveEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseMoveEvent(e); });
+}
+
+void TQvPointSymbolsList::mouseReleaseEvent(QMouseEvent* Event)
+{
+    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseReleaseEvent(e); });
+}
+
+void TQvPointSymbolsList::keyPressEvent(QKeyEvent* Event)
+{
+    UserInput(Event, [this](QKeyEvent* e) { QListWidget::keyPressEvent(e); });
+}
+
 void TQvPointSymbolsList::SelectedChanged()
 {
     viewport()->update();
-    if (FSettingValue)
+    if (FUserInput > 0)
+        FUserChanged = true;
+}
+
+void TQvPointSymbolsList::UserChanged()
+{
+    const int r = SelectedRow();
+    if (r < 0)
         return;
-    const auto sel = selectedItems();
-    if (sel.isEmpty())
-        return;
-    FSymbol = static_cast<TQvPointSymbol>(row(sel.first()));
+    FSymbol = static_cast<TQvPointSymbol>(r);
     emit OnValueChanged();
 }

@@ -42,11 +42,19 @@ signals:
     void OnValueChanged();
 
 protected:
+    // User input: a selection change made while one of these runs comes from the user.
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
     void UpdateGrid();
     void SelectedChanged();
+    void UserChanged();
+    int FUserInput = 0;
+    bool FUserChanged = false;
 
     TQvPointSymbol FSymbol = TQvPointSymbol::Circle;
     TQvColor FSymbolBorderColor = QvColors::Red;
@@ -54,5 +62,7 @@ private:
     float FSymbolBorderLineWidth = 1.0f;
     int FColumns = 5;
     int FItemHeight = 20;
-    bool FSettingValue = false;
+    template <class E, class F>
+    void UserInput(E* Event, F Base);
+    int SelectedRow() const;
 };
