@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLineEdit>
 #include <QMetaProperty>
 #include <QScopeGuard>
@@ -287,6 +288,7 @@ struct TQvUndoStack::TPrivate
     TSide Undo, Redo;
     QIODevice* Scratch = nullptr;
     QStringList FileNames;
+    QHash<QByteArray, const QMetaObject*> FreedClasses;  // classes of freed components, by name
     TQvUndoList UndoList;
     TQvRedoList RedoList;
 
@@ -488,18 +490,23 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
         in >> propName;
         CurrentInstanceFullName = QvFullName(obj);
         const int idx = obj ? obj->metaObject()->indexOfProperty(propName.constData()) : -1;
+        // The counterpart is written even when the object is gone (as an empty record), so
+        // that every undone step has its redo step and the step counts stay in step.
+        if (WriteCounterpart) {
+            beginOut(KindProperty);
+            WriteInstance(out, idx >= 0 ? obj : nullptr);
+            out << propName;
+            if (idx >= 0)
+                WriteValue(out, obj, obj->metaObject()->property(idx), false);
+            else
+                out << quint8(TagNone);
+            EndRedoRecord(out);
+        }
         if (idx < 0) {
             ReadValue(in, nullptr, nullptr);
             break;
         }
         const QMetaProperty p = obj->metaObject()->property(idx);
-        if (WriteCounterpart) {
-            beginOut(KindProperty);
-            WriteInstance(out, obj);
-            out << propName;
-            WriteValue(out, obj, p, false);
-            EndRedoRecord(out);
-        }
         ReadValue(in, obj, &p);
         break;
     }
@@ -507,11 +514,14 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
         QObject* obj = ReadInstance(in);
         QObject* owner = ReadInstance(in);
         CurrentInstanceFullName = QvFullName(obj);
-        if (obj && WriteCounterpart) {
+        if (WriteCounterpart) {
             beginOut(KindComponent);
             WriteInstance(out, obj);
-            WriteInstance(out, obj->parent());
-            WriteState(out, obj);
+            WriteInstance(out, obj ? obj->parent() : nullptr);
+            if (obj)
+                WriteState(out, obj);
+            else
+                out << qint32(0) << qint32(0);
             EndRedoRecord(out);
         }
         if (obj && !obj->parent() && owner && owner != obj)
@@ -528,7 +538,7 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
             QByteArray className;
             in >> className;
             QObject* owner = ReadInstance(in);
-            const QMetaObject* mo = QMetaType::fromName(className + '*').metaObject();
+            const QMetaObject* mo = FreedClasses.value(className, nullptr);
             QObject* obj = mo ? mo->newInstance(Q_ARG(QObject*, owner)) : nullptr;
             if (obj)
                 obj->setObjectName(name.section(QLatin1Char('.'), -1));
@@ -536,12 +546,19 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
             break;
         }
         QObject* obj = QvFindComponent(name);
-        if (obj && WriteCounterpart) {
-            // Redo re-creates the component from its class, owner and state.
+        if (WriteCounterpart) {
+            // Redo re-creates the component from its class, owner and state (the class needs
+            // a Q_INVOKABLE constructor taking the owner).
             beginOut(KindFreeComponent);
-            out << name << QByteArray(obj->metaObject()->className());
-            WriteInstance(out, obj->parent());
-            WriteState(out, obj);
+            const QByteArray className = obj ? QByteArray(obj->metaObject()->className()) : QByteArray();
+            if (obj)
+                FreedClasses.insert(className, obj->metaObject());
+            out << name << className;
+            WriteInstance(out, obj ? obj->parent() : nullptr);
+            if (obj)
+                WriteState(out, obj);
+            else
+                out << qint32(0) << qint32(0);
             EndRedoRecord(out);
         }
         delete obj;
@@ -554,10 +571,12 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
         in >> caption >> selStart >> selLength;
         CurrentInstanceFullName = QvFullName(obj);
         auto* edit = qobject_cast<QLineEdit*>(obj);
-        if (obj && WriteCounterpart) {
+        if (WriteCounterpart) {
             beginOut(KindEditState);
             WriteInstance(out, obj);
-            if (edit)
+            if (!obj)
+                out << QString() << qint32(0) << qint32(0);
+            else if (edit)
                 out << edit->text() << qint32(edit->selectionStart())
                     << qint32(edit->selectedText().size());
             else
@@ -581,16 +600,17 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
         in >> contents;
         CurrentInstanceFullName = QvFullName(obj);
         auto* vector = qobject_cast<TQvDoubleVector*>(obj);
-        if (vector) {
-            if (WriteCounterpart) {
-                QBuffer current;
-                current.open(QIODevice::WriteOnly);
+        if (WriteCounterpart) {
+            QBuffer current;
+            current.open(QIODevice::WriteOnly);
+            if (vector)
                 vector->WriteTo(static_cast<QIODevice&>(current));
-                beginOut(KindVectorState);
-                WriteInstance(out, vector);
-                out << current.data();
-                EndRedoRecord(out);
-            }
+            beginOut(KindVectorState);
+            WriteInstance(out, vector);
+            out << current.data();
+            EndRedoRecord(out);
+        }
+        if (vector && !contents.isEmpty()) {
             QBuffer saved(&contents);
             saved.open(QIODevice::ReadOnly);
             vector->ReadFrom(static_cast<QIODevice&>(saved));

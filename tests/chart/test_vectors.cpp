@@ -1,0 +1,476 @@
+#include "QvVectors.h"
+
+#include <QBuffer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+namespace {
+
+constexpr double Big = TQvCustomDoubleVector::MaxDouble;
+
+// Statistics computed from scratch, the way the cache must describe the stored values.
+struct Fresh
+{
+    double Min = Big, Max = -Big, MinIncl = Big, MaxIncl = -Big, Sum = 0, SumIncl = 0;
+    int MinIdx = -1, MaxIdx = -1, MinInclIdx = -1, MaxInclIdx = -1;
+    bool Ascending = true;
+
+    Fresh(const std::vector<double>& V, const std::set<int>& Outliers)
+    {
+        int prev = -1;
+        for (int i = 0; i < int(V.size()); ++i) {
+            const double v = V[size_t(i)];
+            if (v < MinIncl) { MinIncl = v; MinInclIdx = i; }
+            if (v > MaxIncl) { MaxIncl = v; MaxInclIdx = i; }
+            SumIncl += v;
+            if (Outliers.count(i))
+                continue;
+            if (v < Min) { Min = v; MinIdx = i; }
+            if (v > Max) { Max = v; MaxIdx = i; }
+            if (prev >= 0 && !(v > V[size_t(prev)]))
+                Ascending = false;
+            Sum += v;
+            prev = i;
+        }
+    }
+};
+
+void ExpectMatches(TQvCustomDoubleVector& v, const std::vector<double>& model, const std::set<int>& outliers,
+                   const std::string& where)
+{
+    SCOPED_TRACE(where);
+    ASSERT_EQ(v.Count(), int(model.size()));
+    for (int i = 0; i < v.Count(); ++i)
+        ASSERT_EQ(v.GetValue(i), model[size_t(i)]) << "at " << i;
+    const Fresh f(model, outliers);
+    EXPECT_EQ(v.Minimum(), f.Min);
+    EXPECT_EQ(v.Maximum(), f.Max);
+    EXPECT_EQ(v.MinimumIdx(), f.MinIdx);
+    EXPECT_EQ(v.MaximumIdx(), f.MaxIdx);
+    EXPECT_EQ(v.MinimumIncludingOutliers(), f.MinIncl);
+    EXPECT_EQ(v.MaximumIncludingOutliers(), f.MaxIncl);
+    EXPECT_EQ(v.MinimumIdxIncludingOutliers(), f.MinInclIdx);
+    EXPECT_EQ(v.MaximumIdxIncludingOutliers(), f.MaxInclIdx);
+    EXPECT_EQ(v.OnlyAscending(), f.Ascending);
+    EXPECT_NEAR(v.Sum(), f.Sum, 1e-6 * (1 + std::abs(f.Sum)));
+    EXPECT_NEAR(v.SumIncludingOutliers(), f.SumIncl, 1e-6 * (1 + std::abs(f.SumIncl)));
+    EXPECT_FALSE(v.IsChanged());
+}
+
+std::string RangeMessage(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EQvListError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// Records what a vector tells its users.
+struct RecordingUser : TQvVectorUser
+{
+    std::vector<std::string> Events;
+    void VectorRangeReset(TQvCustomDoubleVector*) override { Events.push_back("reset"); }
+    void VectorPointsChanged(TQvCustomDoubleVector*, int From) override
+    {
+        Events.push_back("points " + std::to_string(From));
+    }
+    void VectorCleared(TQvCustomDoubleVector*, bool Linked) override
+    {
+        Events.push_back(Linked ? "cleared linked" : "cleared");
+    }
+    void VectorValueInserted(TQvCustomDoubleVector*, int Idx) override
+    {
+        Events.push_back("inserted " + std::to_string(Idx));
+    }
+    void VectorValueDeleted(TQvCustomDoubleVector*, int Idx) override
+    {
+        Events.push_back("deleted " + std::to_string(Idx));
+    }
+    void VectorDestroyed(TQvCustomDoubleVector*) override { Events.push_back("destroyed"); }
+};
+
+} // namespace
+
+TEST(DoubleVector, NewVectorHasEmptyStatistics)
+{
+    TQvDoubleVector v;
+    EXPECT_EQ(v.Count(), 0);
+    EXPECT_EQ(v.Capacity(), 128);
+    EXPECT_EQ(v.Increment(), 128);
+    ExpectMatches(v, {}, {}, "new");
+    EXPECT_EQ(v.Minimum(), 1.7976931348623157e308);
+    EXPECT_EQ(v.Maximum(), -1.7976931348623157e308);
+}
+
+TEST(DoubleVector, CapacityGrowsLinearlyByIncrement)
+{
+    TQvDoubleVector v;
+    for (int i = 0; i < 128; ++i)
+        v.Add(i);
+    EXPECT_EQ(v.Capacity(), 128);
+    v.Add(128);
+    EXPECT_EQ(v.Capacity(), 256);
+    v.SetIncrement(100);  // below 128: ignored
+    EXPECT_EQ(v.Increment(), 128);
+    v.SetIncrement(1000);
+    for (int i = 0; i < 128; ++i)
+        v.Add(i);
+    EXPECT_EQ(v.Capacity(), 1256);
+    v.SetCapacity(10);  // not above Count: ignored
+    EXPECT_EQ(v.Capacity(), 1256);
+    v.SetCapacity(300);
+    EXPECT_EQ(v.Capacity(), 300);
+}
+
+TEST(DoubleVector, HandCases)
+{
+    struct Case { std::vector<double> Values; int MinIdx, MaxIdx; double Sum; bool Ascending; };
+    const Case cases[] = {
+        {{1, 3, 3, 5}, 0, 3, 12, false},  // equal neighbours are not ascending
+        {{2, 1}, 1, 0, 3, false},
+        {{5, 5, 5}, 0, 0, 15, false},     // first index wins among equal extremes
+        {{-1, 0, 7.5}, 0, 2, 6.5, true},
+        {{4}, 0, 0, 4, true},
+    };
+    for (const Case& c : cases) {
+        TQvDoubleVector v;
+        for (double x : c.Values)
+            v.Add(x);
+        SCOPED_TRACE(c.Values.size());
+        EXPECT_EQ(v.MinimumIdx(), c.MinIdx);
+        EXPECT_EQ(v.MaximumIdx(), c.MaxIdx);
+        EXPECT_EQ(v.Sum(), c.Sum);
+        EXPECT_EQ(v.OnlyAscending(), c.Ascending);
+    }
+}
+
+TEST(DoubleVector, ClearAndRefillIsAscendingAgain)
+{
+    TQvDoubleVector v;
+    v.AddRange({3.0L, 2.0L, 1.0L});
+    EXPECT_FALSE(v.OnlyAscending());
+    v.Clear();
+    EXPECT_EQ(v.Capacity(), 128);
+    for (int i = 0; i < 10; ++i)
+        v.Add(i * 0.5);
+    EXPECT_TRUE(v.OnlyAscending());
+    EXPECT_EQ(v.Maximum(), 4.5);
+}
+
+TEST(DoubleVector, SetValueBeyondCountExtendsWithZeros)
+{
+    TQvDoubleVector v;
+    v.SetValue(5, 2.5);
+    EXPECT_EQ(v.Count(), 6);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(v.GetValue(i), 0);
+    EXPECT_EQ(v.Sum(), 2.5);
+    // After Clear, the slots keep their old contents (storage is reused, not cleared).
+    v.Clear();
+    v.SetValue(6, 1);
+    EXPECT_EQ(v.GetValue(5), 2.5);
+}
+
+TEST(DoubleVector, RangeErrors)
+{
+    TQvDoubleVector v;
+    v.AddRange({1.0L, 2.0L, 3.0L});
+    EXPECT_EQ(RangeMessage([&] { v.GetValue(3); }), "i=3 index out of range");
+    EXPECT_EQ(RangeMessage([&] { v.GetValue(-1); }), "i=-1 index out of range");
+    EXPECT_EQ(RangeMessage([&] { v.Insert(5, 1); }), "i=5 index out of range");
+    EXPECT_EQ(RangeMessage([&] { v.SetValue(-2, 1); }), "i=-2 index out of range");
+    auto e = v.GetEnumerator();
+    int n = 0;
+    while (e->MoveNext())
+        EXPECT_EQ(e->Current(), ++n);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(RangeMessage([&] { TQvCustomDoubleVector::TQvCustomDoubleVectorEnum(&v).Current(); }),
+              "i=-1 index out of range");
+    EXPECT_EQ(v.Insert(3, 9), 4);  // at Count: same as Add
+    EXPECT_EQ(v.GetValue(3), 9);
+    v.Delete(10);                   // beyond the end: ignored
+    EXPECT_EQ(v.Count(), 4);
+}
+
+TEST(DoubleVector, OutliersLeftOutOfPlainStatistics)
+{
+    TQvDoubleVector v;
+    v.AddRange({10.0L, 50.0L, 1000.0L, 20.0L});
+    v.AddOutlier(2);
+    EXPECT_TRUE(v.AnyOutliers());
+    EXPECT_EQ(v.Maximum(), 50);
+    EXPECT_EQ(v.MaximumIdx(), 1);
+    EXPECT_EQ(v.MaximumIncludingOutliers(), 1000);
+    EXPECT_EQ(v.MaximumIdxIncludingOutliers(), 2);
+    EXPECT_EQ(v.Sum(), 80);
+    EXPECT_EQ(v.SumIncludingOutliers(), 1080);
+    v.Insert(0, 5);
+    EXPECT_TRUE(v.IsOutlier(3));
+    EXPECT_FALSE(v.IsOutlier(2));
+    EXPECT_EQ(v.MaximumIdxIncludingOutliers(), 3);
+    v.Delete(3);
+    EXPECT_FALSE(v.AnyOutliers());
+    EXPECT_EQ(v.Maximum(), 50);
+    v.SetOutlier(0, true);
+    v.SetOutlier(0, false);
+    EXPECT_FALSE(v.AnyOutliers());
+}
+
+// Random inserts, deletes, stores (inside and outside the range), appends and outlier marks,
+// with statistics read at random moments, always against a fresh computation.
+TEST(DoubleVector, RandomEditsKeepStatisticsExact)
+{
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 40; ++round) {
+        TQvDoubleVector v;
+        std::vector<double> model;
+        std::set<int> outliers;
+        const bool ascendingData = round % 2 == 0;
+        for (int step = 0; step < 400; ++step) {
+            const int op = int(rng() % 100);
+            const int n = int(model.size());
+            const double x = ascendingData ? (n ? model.back() + 1 + rng() % 3 : 0.0)
+                                           : double(int(rng() % 2000) - 1000) / 8;
+            std::string what;
+            if (op < 45 || n == 0) {
+                v.Add(x);
+                model.push_back(x);
+                what = "add";
+            } else if (op < 60) {
+                const int i = int(rng() % (n + 1));
+                double y = ascendingData && i > 0 && i < n ? (model[size_t(i - 1)] + model[size_t(i)]) / 2 : x;
+                v.Insert(i, y);
+                model.insert(model.begin() + i, y);
+                std::set<int> moved;
+                for (int o : outliers)
+                    moved.insert(o >= i ? o + 1 : o);
+                outliers = moved;
+                what = "insert";
+            } else if (op < 72) {
+                const int i = int(rng() % n);
+                v.Delete(i);
+                model.erase(model.begin() + i);
+                std::set<int> moved;
+                for (int o : outliers)
+                    if (o != i)
+                        moved.insert(o > i ? o - 1 : o);
+                outliers = moved;
+                what = "delete";
+            } else if (op < 92) {
+                const int i = int(rng() % n);
+                const int kind = int(rng() % 4);
+                double y = x;
+                if (kind == 0)
+                    y = -5000 - double(rng() % 10);  // new minimum
+                else if (kind == 1)
+                    y = 5000 + double(rng() % 10);   // new maximum
+                else if (kind == 2 && i > 0 && i + 1 < n)
+                    y = (model[size_t(i - 1)] + model[size_t(i + 1)]) / 2;  // keeps the order
+                v.SetValue(i, y);
+                model[size_t(i)] = y;
+                what = "set";
+            } else if (op < 96) {
+                const int i = int(rng() % n);
+                v.AddOutlier(i);
+                outliers.insert(i);
+                what = "outlier";
+            } else {
+                if (!outliers.empty()) {
+                    const int o = *outliers.begin();
+                    v.RemoveOutlier(o);
+                    outliers.erase(o);
+                }
+                what = "unmark";
+            }
+            if (rng() % 3 == 0)
+                ExpectMatches(v, model, outliers, "round " + std::to_string(round) + " step "
+                                                      + std::to_string(step) + " after " + what);
+            if (HasFatalFailure() || HasFailure())
+                return;
+        }
+        ExpectMatches(v, model, outliers, "end of round");
+    }
+}
+
+TEST(DoubleVector, UsersHearAboutChanges)
+{
+    RecordingUser user;
+    {
+        TQvDoubleVector v;
+        v.RegisterUser(&user);
+        v.RegisterUser(&user);  // registered once only
+        v.Add(0);  // equal to the never-used slot's zero: still an append that users must see
+        v.Add(2);
+        v.SetValue(1, 2);  // unchanged: nobody is told
+        v.Insert(0, 1);
+        v.Delete(1, true);
+        v.Clear(true);
+        v.UnregisterUser(&user);
+        v.Add(1);
+        v.RegisterUser(&user);
+    }
+    const std::vector<std::string> expected = {"points 0", "points 1", "reset", "inserted 0",
+                                               "deleted 1", "reset", "cleared linked", "destroyed"};
+    EXPECT_EQ(user.Events, expected);
+}
+
+TEST(DoubleVector, AddRangeAndInternalArray)
+{
+    TQvDoubleVector v;
+    const float f[] = {1.5f, 2.5f};
+    const int32_t n[] = {7, -3};
+    const double d[] = {0.25};
+    v.AddRange(f, 2);
+    v.AddRange(n, 2);
+    v.AddRange(d, 1);
+    v.AddRange({1e300L});
+    EXPECT_EQ(v.Values(), (QList<double>{1.5, 2.5, 7, -3, 0.25, 1e300}));
+    EXPECT_EQ(v.MinimumIdx(), 3);
+    v.SetInternalArray({3, 4});
+    EXPECT_EQ(v.Count(), 2);
+    EXPECT_EQ(v.InternalArray()[1], 4);
+    EXPECT_EQ(v.Minimum(), 3);
+    EXPECT_TRUE(v.OnlyAscending());
+}
+
+TEST(DoubleVector, PersistenceRoundTrips)
+{
+    QTemporaryDir dir;
+    for (const char* form : {"stream", "file", "xml", "ini"}) {
+        SCOPED_TRACE(form);
+        TQvDoubleVector a;
+        a.SetIncrement(256);
+        a.AddRange({1.0L, -2.5L, 1e-300L, 4.0L});
+        a.AddOutlier(1);
+        TQvDoubleVector b;
+        b.Add(99);
+        const QString form_(QString::fromLatin1(form));
+        if (form_ == "stream") {
+            QBuffer buf;
+            buf.open(QIODevice::ReadWrite);
+            a.WriteTo(static_cast<QIODevice&>(buf));
+            buf.seek(0);
+            b.ReadFrom(static_cast<QIODevice&>(buf));
+        } else if (form_ == "file") {
+            a.WriteTo(dir.filePath("v.bin"));
+            b.ReadFrom(dir.filePath("v.bin"));
+        } else if (form_ == "xml") {
+            QString text;
+            QXmlStreamWriter w(&text);
+            a.WriteTo(w);
+            QXmlStreamReader r(text);
+            b.ReadFrom(r);
+        } else {
+            QSettings ini(dir.filePath("v.ini"), QSettings::IniFormat);
+            a.WriteTo(ini, "Vector");
+            b.ReadFrom(ini, "Vector");
+        }
+        EXPECT_EQ(b.Values(), a.Values());
+        EXPECT_EQ(b.Increment(), 256);
+        EXPECT_TRUE(b.IsOutlier(1));
+        EXPECT_EQ(b.Minimum(), 1e-300);
+        EXPECT_EQ(b.Sum(), a.Sum());
+    }
+}
+
+TEST(DoubleVector, DamagedStreamIsRejected)
+{
+    TQvDoubleVector a;
+    a.AddRange({1.0L, 2.0L});
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    a.WriteTo(static_cast<QIODevice&>(buf));
+    buf.buffer().chop(6);
+    buf.seek(0);
+    TQvDoubleVector b;
+    EXPECT_THROW(b.ReadFrom(static_cast<QIODevice&>(buf)), EQvVectorError);
+    EXPECT_EQ(b.Count(), 0);
+}
+
+TEST(Indexer, FollowsItsReferenceVector)
+{
+    TQvIndexer ix;
+    EXPECT_EQ(ix.Count(), 0);
+    EXPECT_EQ(ix.Maximum(), 0);
+    EXPECT_EQ(ix.MaximumIdx(), -1);
+    EXPECT_EQ(ix.GetValue(3), 0);
+    {
+        TQvDoubleVector v;
+        ix.SetRefVector(&v);
+        EXPECT_EQ(ix.MaximumIdx(), -1);
+        v.AddRange({9.0L, 8.0L, 7.0L, 6.0L, 5.0L});
+        EXPECT_EQ(ix.Count(), 5);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(ix.GetValue(i), i);
+        EXPECT_EQ(ix.Maximum(), 4);
+        EXPECT_EQ(ix.MaximumIdx(), 4);
+        EXPECT_EQ(ix.MinimumIdx(), 0);
+        EXPECT_EQ(ix.Sum(), 10);
+        EXPECT_TRUE(ix.OnlyAscending());
+        EXPECT_EQ(RangeMessage([&] { ix.GetValue(5); }), "i=5 index out of range");
+    }
+    EXPECT_EQ(ix.Count(), 0);  // the reference vector is gone
+    try {
+        ix.Add(1);
+        FAIL();
+    } catch (const EQvVectorError& e) {
+        EXPECT_STREQ(e.what(), "TQvIndexer is not supposed to set values!");
+    }
+}
+
+TEST(PlainVectors, CountCapacityAndDelete)
+{
+    TQvIntegerVector iv;
+    EXPECT_EQ(iv.Capacity(), 128);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(iv.Add(i * 10), i + 1);
+    iv.Delete(1);
+    iv.Delete(99);
+    EXPECT_EQ(iv.Count(), 4);
+    EXPECT_EQ(iv.GetValue(1), 20);
+    iv.SetCount(2);  // shrinks storage and count exactly
+    EXPECT_EQ(iv.Count(), 2);
+    EXPECT_EQ(iv.Capacity(), 2);
+    EXPECT_EQ(RangeMessage([&] { iv.GetValue(2); }), "i=2 index out of range");
+    iv.SetValue(4, 7);
+    EXPECT_EQ(iv.Count(), 5);
+    EXPECT_EQ(iv.Capacity(), 130);  // grows by the increment
+
+    TQvSingleVector sv(10);
+    EXPECT_EQ(sv.Increment(), 10);
+    EXPECT_EQ(sv.Capacity(), 10);
+    sv.SetCapacity(10);  // only grows when larger
+    EXPECT_EQ(sv.Capacity(), 10);
+    sv.SetCapacity(11);
+    EXPECT_EQ(sv.Capacity(), 11);
+
+    TQvPointVector pv;
+    pv.SetCount(3);
+    pv.SetCount(1);  // never shrinks
+    EXPECT_EQ(pv.Count(), 3);
+    pv.SetX(1, 2.5f);
+    pv.SetY(1, -1.f);
+    pv.Add(4.f, 5.f);
+    EXPECT_EQ(pv.GetX(1), 2.5f);
+    EXPECT_EQ(pv.GetY(3), 5.f);
+    auto e = pv.GetEnumerator();
+    int n = 0;
+    while (e->MoveNext())
+        ++n;
+    EXPECT_EQ(n, 4);
+
+    TQvBooleanVector bv;
+    bv.Add(true);
+    bv.Clear();
+    EXPECT_EQ(bv.Count(), 0);
+    EXPECT_EQ(bv.Capacity(), 128);
+}
