@@ -226,20 +226,7 @@ QFont TQvFont::BaseFont() const
     QFont f = FFont;
     const float size = Size();
     f.setPointSizeF(size > 0 ? size : 1);
-    switch (FRenderingHint) {
-    case TQvTextRenderingHint::SingleBitPerPixelGridFit:
-    case TQvTextRenderingHint::SingleBitPerPixel:
-        f.setStyleStrategy(QFont::NoAntialias);
-        break;
-    case TQvTextRenderingHint::AntiAliasGridFit:
-    case TQvTextRenderingHint::AntiAlias:
-    case TQvTextRenderingHint::ClearTypeGridFit:
-        f.setStyleStrategy(QFont::PreferAntialias);
-        break;
-    case TQvTextRenderingHint::SystemDefault:
-        break;
-    }
-    return f;
+    return QvFontForHint(f, FRenderingHint);
 }
 
 QFont TQvFont::AsTFont() const
@@ -579,17 +566,8 @@ void TQvRichCaptionRec::Draw(QPainter& P)
     P.translate(X, Y);
     P.rotate(-Angle);
     P.translate(BoxOffset(Align, FWidth, FHeight));
-    switch (base->RenderingHint()) {
-    case TQvTextRenderingHint::SingleBitPerPixelGridFit:
-    case TQvTextRenderingHint::SingleBitPerPixel:
-        P.setRenderHint(QPainter::TextAntialiasing, false);
-        break;
-    case TQvTextRenderingHint::SystemDefault:
-        break;
-    default:
-        P.setRenderHint(QPainter::TextAntialiasing, true);
-        break;
-    }
+    if (base->RenderingHint() != TQvTextRenderingHint::SystemDefault)
+        QvSetTextRenderingHint(P, base->RenderingHint());
 
     const bool outline = base->HasDrawEffect(TQvDrawEffect::Outline);
     const bool lowered = base->HasDrawEffect(TQvDrawEffect::Lowered);

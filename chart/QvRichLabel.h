@@ -15,6 +15,7 @@
 
 #include "QvColors.h"
 #include "QvComponent.h"
+#include "QvDrawing.h"
 #include "QvRichCaption.h"
 #include "QvStyles.h"
 
@@ -56,16 +57,6 @@ constexpr TQvDrawEffects QvEffectBit(TQvDrawEffect e)
     return 1 << static_cast<int>(e);
 }
 
-// Text rendering quality of a font.
-enum class TQvTextRenderingHint {
-    SystemDefault = 0,
-    SingleBitPerPixelGridFit = 1,
-    SingleBitPerPixel = 2,
-    AntiAliasGridFit = 3,
-    AntiAlias = 4,
-    ClearTypeGridFit = 5
-};
-
 // Font style bits (the Style property and TQvRichCaptionRec::FStyle).
 namespace QvFontStyle {
 constexpr int Bold = 1;
@@ -89,7 +80,7 @@ class TQvFont : public TQvComponent
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
     Q_PROPERTY(float Size READ Size WRITE SetSize)
     Q_PROPERTY(int DrawEffects READ DrawEffects WRITE SetDrawEffects)
-    Q_PROPERTY(TQvTextRenderingHint RenderingHint READ RenderingHint WRITE SetRenderingHint)
+    Q_PROPERTY(QvDrawingEnums::TQvTextRenderingHint RenderingHint READ RenderingHint WRITE SetRenderingHint)
     Q_PROPERTY(int Style READ Style WRITE SetStyle)
 public:
     explicit TQvFont(QObject* AOwner = nullptr, const QString& AName = QStringLiteral("Font"));

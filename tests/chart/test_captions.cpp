@@ -99,8 +99,9 @@ TEST(CaptionMarkup, ColorArguments)
     for (const Case& c : cases) {
         TQvColor color = 0;
         EXPECT_EQ(QvParseCaptionColor(QString::fromLatin1(c.Arg), color), c.Ok) << c.Arg;
-        if (c.Ok)
+        if (c.Ok) {
             EXPECT_EQ(color, c.Color) << c.Arg;
+        }
     }
     TQvColor back = 0;
     ASSERT_TRUE(QvParseCaptionColor(QvCaptionColorArgument(0x12345678), back));

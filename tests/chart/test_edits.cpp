@@ -330,8 +330,9 @@ TEST(NumericEdits, ParsingRules)
     for (const Case& c : cases) {
         double v = 0;
         EXPECT_EQ(TQvCustomDoubleEdit::ParseNumber(QString::fromLatin1(c.Text), v), c.Ok) << c.Text;
-        if (c.Ok)
+        if (c.Ok) {
             EXPECT_EQ(v, c.Value) << c.Text;
+        }
     }
     QvSetFormatSeparators(QChar(), QChar());
 
