@@ -17,6 +17,7 @@
 #include "QvGraph2D.h"
 #include "QvRichLabel.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QRect>
@@ -336,6 +337,9 @@ public:
     void GetNewRanges();
     // On resize: puts the last automatic range back into each AutoRange end and recalculates.
     void CheckResize();
+    // The layout tells the axis its length along the graph; a new length re-rounds the
+    // automatic range (the step choice depends on it).
+    void LengthChanged(int Avail);
     // Sets the range without zoom history and marks the axis modified.
     void SetStartStop(double AStart, double AStop);
     // True when the axis shows less than the data range of its series.
@@ -450,6 +454,7 @@ private:
     bool FRedoRange = false;
     bool FDestroying = false;
     bool FHasLabelHandler = false;
+    int FLastAvail = -1;
     // Measured label sizes by text: label texts repeat between layouts (same range, new size).
     QHash<QString, QSizeF> FLabelSizeCache;
     QSizeF FCaptionSize;
