@@ -600,15 +600,11 @@ void TQvGraph2D::AllPointsModified()
 
 void TQvGraph2D::SortLayers()
 {
+    // Stable: series with equal layers keep their attachment order (a selection sort that swaps
+    // would move an equal-layer series behind its partner whenever a lower layer is swapped in).
+    std::stable_sort(FRelatedSeries.begin(), FRelatedSeries.end(),
+                     [](const TQvSeries* a, const TQvSeries* b) { return a->Layer() < b->Layer(); });
     const int n = int(FRelatedSeries.size());
-    for (int i = 0; i < n - 1; ++i) {
-        int best = i;
-        for (int j = i + 1; j < n; ++j)
-            if (FRelatedSeries[j]->Layer() < FRelatedSeries[best]->Layer())
-                best = j;
-        if (best != i)
-            FRelatedSeries.swapItemsAt(i, best);
-    }
     for (int i = 0; i < n; ++i) {
         TQvSeries* s = FRelatedSeries[i];
         const bool loading = s->IsLoading();

@@ -568,7 +568,7 @@ void TQvSeries::Calculate()
             }
         }
         // A logarithmic axis cannot show values <= 0: start at the smallest positive value.
-        if (Axis->HasLogScaling() && Lo <= 0) {
+        if ((Axis->Scaling() == TQvAxisScaling::Log || Axis->Scaling() == TQvAxisScaling::LogEE) && Lo <= 0) {
             double best = EmptyStart;
             const int n = V->Count();
             for (int i = 0; i < n; ++i) {

@@ -1,0 +1,303 @@
+// Rendering speed of point series: off-screen 1117 x 738 renders of a graph, data already in
+// the vectors, median of repeated renders, side by side with two baselines in the same run:
+//   polyline - every point in one QPainter::drawPolyline;
+//   min/max  - min/max per pixel column, drawn with drawLines (the practical floor).
+//
+// Workloads:
+//   A  one series of 1,000,000 points, 1-pixel opaque line, smoothing off;
+//   B  ten series of 100,000 points each over the same x range, 2-pixel lines, smoothing off;
+//   C  the data of A with a 2-pixel line, smoothing on;
+// each also zoomed into 1/100 of the x range.
+//
+// "graph" renders include the point build (the series' screen points are marked stale before
+// each render, as after any zoom or data change); "repaint" renders reuse the points (an
+// expose event with nothing changed).
+//
+// Usage: bench_render [--quick]   (--quick: fewer repetitions, skips the slowest baselines)
+#include "QvAxis.h"
+#include "QvGraph2D.h"
+#include "QvSeries.h"
+#include "QvStyles.h"
+#include "QvVectors.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int W = 1117, H = 738;
+
+struct Data
+{
+    std::vector<double> X, Y;
+};
+
+Data MakeSeries(int n, double step, unsigned seed)
+{
+    Data d;
+    d.X.resize(size_t(n));
+    d.Y.resize(size_t(n));
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> noise(0.0, 2e-5);
+    for (int i = 0; i < n; ++i) {
+        const double x = i * step;
+        d.X[size_t(i)] = x;
+        d.Y[size_t(i)] = 1e-3 * std::exp(-x / 200000.0) + noise(rng);
+    }
+    return d;
+}
+
+double MedianMs(const std::function<void()>& F, int MinReps, int MaxReps, double Budget)
+{
+    using clock = std::chrono::steady_clock;
+    F();   // warm-up
+    std::vector<double> t;
+    const auto begin = clock::now();
+    while (int(t.size()) < MaxReps) {
+        const auto a = clock::now();
+        F();
+        t.push_back(std::chrono::duration<double, std::milli>(clock::now() - a).count());
+        if (int(t.size()) >= MinReps && std::chrono::duration<double>(clock::now() - begin).count() > Budget)
+            break;
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// A graph like the window's: bottom and left axis, white background.
+struct Scene
+{
+    std::unique_ptr<TQvGraph2D> Graph;
+    TQvAxis* X = nullptr;
+    TQvAxis* Y = nullptr;
+    std::vector<std::unique_ptr<TQvDoubleVector>> Vectors;
+    std::vector<std::unique_ptr<TQvPointSeries>> Series;
+    QImage Image{W, H, QImage::Format_ARGB32_Premultiplied};
+
+    Scene(const std::vector<const Data*>& Sets, float Width, bool Smooth)
+    {
+        Graph = std::make_unique<TQvGraph2D>();
+        Graph->resize(W, H);
+        Graph->SetBackColor(0xFFFFFFFF);
+        Graph->SetDataAreaColor(0xFFFFFFFF);
+        Graph->SetSmoothingMode(static_cast<TQvSmoothingMode>(Smooth ? 3 : 0));
+        X = new TQvAxis(Graph.get());
+        X->SetPosition(TQvAxisPosition::Bottom);
+        X->SetCaption(QStringLiteral("Time, s"));
+        Y = new TQvAxis(Graph.get());
+        Y->SetPosition(TQvAxisPosition::Left);
+        Y->SetCaption(QStringLiteral("Current, A"));
+        Graph->SetPrimaryXAxis(X);
+        Graph->SetPrimaryYAxis(Y);
+        static const TQvColor colors[] = {0xFF000000, 0xFFFF0000, 0xFF00A000, 0xFF0000FF, 0xFFB000B0,
+                                          0xFF00A0A0, 0xFFA0A000, 0xFF804000, 0xFF404040, 0xFFFF8000};
+        int k = 0;
+        for (const Data* d : Sets) {
+            auto xs = std::make_unique<TQvDoubleVector>();
+            auto ys = std::make_unique<TQvDoubleVector>();
+            xs->AddRange(d->X);
+            ys->AddRange(d->Y);
+            auto s = std::make_unique<TQvPointSeries>();
+            s->PointSymbol()->SetVisible(false);
+            s->Line()->SetColor(colors[k++ % 10]);
+            s->Line()->SetWidth(Width);
+            s->SetXAxis(X);
+            s->SetYAxis(Y);
+            s->SetXData(xs.get());
+            s->SetYData(ys.get());
+            Vectors.push_back(std::move(xs));
+            Vectors.push_back(std::move(ys));
+            Series.push_back(std::move(s));
+        }
+        Render(true);   // first paint: layout and ranges
+    }
+
+    void Render(bool Rebuild)
+    {
+        if (Rebuild)
+            for (auto& s : Series)
+                s->PointsModified();
+        Image.fill(Qt::white);
+        QPainter p(&Image);
+        Graph->PaintGr(p);
+    }
+
+    void ZoomToHundredth()
+    {
+        const double span = X->Stop() - X->Start();
+        const double start = X->Start() + 0.4 * span;
+        X->SetStartStop(start, start + span / 100);
+        Render(true);
+    }
+};
+
+// The two baselines draw the same data with the scene's axis transforms into the same image.
+struct Baseline
+{
+    const Scene& S;
+    std::vector<const Data*> Sets;
+    float Width;
+    bool Smooth;
+    QImage Image{W, H, QImage::Format_ARGB32_Premultiplied};
+
+    void Window(const Data& d, int& first, int& last) const
+    {
+        const double a = S.X->Start(), b = S.X->Stop();
+        first = int(std::lower_bound(d.X.begin(), d.X.end(), a) - d.X.begin()) - 1;
+        last = int(std::upper_bound(d.X.begin(), d.X.end(), b) - d.X.begin());
+        first = std::max(first, 0);
+        last = std::min(last, int(d.X.size()) - 1);
+    }
+
+    QPainter* Begin(QPainter& p)
+    {
+        Image.fill(Qt::white);
+        p.begin(&Image);
+        p.setRenderHint(QPainter::Antialiasing, Smooth);
+        p.setClipRect(S.Graph->DrawingArea());
+        return &p;
+    }
+
+    void Polyline()
+    {
+        QPainter p;
+        Begin(p);
+        QPolygonF poly;
+        for (const Data* d : Sets) {
+            int first, last;
+            Window(*d, first, last);
+            poly.resize(last - first + 1);
+            for (int i = first; i <= last; ++i)
+                poly[i - first] = QPointF(S.X->NumberToWorld(d->X[size_t(i)]), S.Y->NumberToWorld(d->Y[size_t(i)]));
+            p.setPen(QPen(Qt::black, Width));
+            p.drawPolyline(poly);
+        }
+    }
+
+    void MinMax()
+    {
+        QPainter p;
+        Begin(p);
+        std::vector<QLineF> lines;
+        for (const Data* d : Sets) {
+            int first, last;
+            Window(*d, first, last);
+            lines.clear();
+            int col = INT32_MIN;
+            double lo = 0, hi = 0, prevY = 0;
+            bool havePrev = false;
+            auto flush = [&] {
+                if (col == INT32_MIN)
+                    return;
+                const double plo = S.Y->NumberToWorld(lo), phi = S.Y->NumberToWorld(hi);
+                if (havePrev)
+                    lines.emplace_back(col - 1, prevY, col, plo);
+                lines.emplace_back(col, plo, col, phi);
+                prevY = phi;
+                havePrev = true;
+            };
+            for (int i = first; i <= last; ++i) {
+                const int c = int(S.X->NumberToWorld(d->X[size_t(i)]));
+                const double y = d->Y[size_t(i)];
+                if (c != col) {
+                    flush();
+                    col = c;
+                    lo = hi = y;
+                } else {
+                    lo = std::min(lo, y);
+                    hi = std::max(hi, y);
+                }
+            }
+            flush();
+            p.setPen(QPen(Qt::black, Width));
+            p.drawLines(lines.data(), int(lines.size()));
+        }
+    }
+};
+
+struct Row
+{
+    const char* Name;
+    double Graph, Repaint, Poly, MinMax, Target;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+
+    const Data a = MakeSeries(1000000, 1.0, 42);
+    std::vector<Data> b;
+    for (int k = 0; k < 10; ++k)
+        b.push_back(MakeSeries(100000, 10.0, 100 + unsigned(k)));
+    std::vector<const Data*> bSets;
+    for (const Data& d : b)
+        bSets.push_back(&d);
+
+    struct Workload
+    {
+        const char* Name;
+        std::vector<const Data*> Sets;
+        float Width;
+        bool Smooth;
+        double Target;
+    };
+    const Workload workloads[] = {{"A", {&a}, 1, false, 10}, {"B", bSets, 2, false, 30}, {"C", {&a}, 2, true, 15}};
+
+    std::vector<Row> rows;
+    for (const Workload& w : workloads) {
+        for (int zoomed = 0; zoomed < 2; ++zoomed) {
+            Scene scene(w.Sets, w.Width, w.Smooth);
+            if (zoomed)
+                scene.ZoomToHundredth();
+            Baseline base{scene, w.Sets, w.Width, w.Smooth};
+            Row r{};
+            static char names[6][32];
+            char* name = names[rows.size()];
+            std::snprintf(name, 32, "%s%s", w.Name, zoomed ? " zoomed 1/100" : "");
+            r.Name = name;
+            r.Target = w.Target;
+            const int reps = quick ? 5 : 15;
+            r.Graph = MedianMs([&] { scene.Render(true); }, 3, reps, quick ? 0.5 : 2.0);
+            r.Repaint = MedianMs([&] { scene.Render(false); }, 3, reps, quick ? 0.5 : 2.0);
+            r.MinMax = MedianMs([&] { base.MinMax(); }, 3, reps, quick ? 0.5 : 2.0);
+            // The full polyline of B and C takes seconds per render: one or three renders.
+            const bool slow = !zoomed && (w.Name[0] == 'B' || w.Name[0] == 'C');
+            if (quick && slow)
+                r.Poly = -1;
+            else
+                r.Poly = MedianMs([&] { base.Polyline(); }, 1, slow ? 3 : reps, slow ? 0.0 : 2.0);
+            rows.push_back(r);
+            std::printf("%-16s graph %9.2f ms   repaint %8.2f ms   polyline %10.2f ms   min/max %7.2f ms\n", r.Name,
+                        r.Graph, r.Repaint, r.Poly, r.MinMax);
+            std::fflush(stdout);
+        }
+    }
+    std::printf("\n%-16s %10s %8s %14s %14s %10s\n", "workload", "graph ms", "target", "polyline/graph",
+                "graph/minmax", "repaint ms");
+    for (const Row& r : rows) {
+        char poly[32];
+        if (r.Poly > 0)
+            std::snprintf(poly, sizeof poly, "%.1fx", r.Poly / r.Graph);
+        else
+            std::snprintf(poly, sizeof poly, "skipped");
+        std::printf("%-16s %10.2f %8.0f %14s %13.2fx %10.2f\n", r.Name, r.Graph, r.Target, poly, r.Graph / r.MinMax,
+                    r.Repaint);
+    }
+    return 0;
+}

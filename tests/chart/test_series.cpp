@@ -1,0 +1,288 @@
+// Series: data binding, ranges, screen points, queries, undo.
+#include "QvAxis.h"
+#include "QvGraph2D.h"
+#include "QvSeries.h"
+#include "QvStyles.h"
+#include "QvUndoStack.h"
+#include "QvVectors.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A graph with a bottom and a left axis, laid out at 600 x 400.
+struct Fixture
+{
+    TQvGraph2D graph;
+    TQvAxis* x;
+    TQvAxis* y;
+    TQvDoubleVector xs, ys;
+
+    Fixture()
+    {
+        graph.resize(600, 400);
+        x = new TQvAxis(&graph);
+        x->setObjectName(QStringLiteral("X"));
+        x->SetPosition(TQvAxisPosition::Bottom);
+        y = new TQvAxis(&graph);
+        y->setObjectName(QStringLiteral("Y"));
+        y->SetPosition(TQvAxisPosition::Left);
+        graph.SetPrimaryXAxis(x);
+        graph.SetPrimaryYAxis(y);
+    }
+
+    // One full paint into an image (layout, ranges, points).
+    QImage Render()
+    {
+        QImage img(graph.size(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        graph.PaintGr(p);
+        return img;
+    }
+};
+
+void Fill(TQvDoubleVector& v, std::initializer_list<double> values)
+{
+    v.Clear();
+    for (double d : values)
+        v.Add(d);
+}
+
+} // namespace
+
+TEST(Series, OnlyYDataIsDrawnAgainstTheIndex)
+{
+    Fixture f;
+    Fill(f.ys, {5, 7, 6, 9});
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetYData(&f.ys);
+    ASSERT_TRUE(f.graph.HasSeries(&s));
+    ASSERT_NE(s.XData(), nullptr);
+    EXPECT_EQ(s.XData()->Count(), 4);
+    f.Render();
+    EXPECT_DOUBLE_EQ(s.XStart(), 0);
+    EXPECT_DOUBLE_EQ(s.XStop(), 3);
+    EXPECT_DOUBLE_EQ(s.YStart(), 5);
+    EXPECT_DOUBLE_EQ(s.YStop(), 9);
+    EXPECT_EQ(s.PointCount(), 4);
+
+    // Removing the y data while x is the indexer leaves no data and detaches the series.
+    s.SetYData(nullptr);
+    EXPECT_EQ(s.XData(), nullptr);
+    EXPECT_EQ(s.YData(), nullptr);
+    EXPECT_FALSE(f.graph.HasSeries(&s));
+}
+
+TEST(Series, OnePointHasARangeOnlyWithSymbols)
+{
+    for (bool symbols : {true, false}) {
+        Fixture f;
+        Fill(f.xs, {3});
+        Fill(f.ys, {4});
+        TQvPointSeries s;
+        s.PointSymbol()->SetVisible(symbols);
+        s.SetXAxis(f.x);
+        s.SetYAxis(f.y);
+        s.SetXData(&f.xs);
+        s.SetYData(&f.ys);
+        f.Render();
+        if (symbols) {
+            EXPECT_DOUBLE_EQ(s.XStart(), 3);
+            EXPECT_DOUBLE_EQ(s.YStop(), 4);
+            EXPECT_EQ(s.PointCount(), 1);
+        } else {
+            EXPECT_GT(s.XStart(), s.XStop()) << "one point without symbols has no range";
+        }
+    }
+}
+
+TEST(Series, LogAxisStartsAtTheSmallestPositiveValue)
+{
+    Fixture f;
+    f.x->SetScaling(TQvAxisScaling::Log);
+    Fill(f.xs, {-1, 0, 10, 100});
+    Fill(f.ys, {1, 2, 3, 4});
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetXData(&f.xs);
+    s.SetYData(&f.ys);
+    f.Render();
+    EXPECT_DOUBLE_EQ(s.XStart(), 10);
+    EXPECT_DOUBLE_EQ(s.XStop(), 100);
+}
+
+TEST(Series, AppendedPointsExtendTheRange)
+{
+    Fixture f;
+    Fill(f.xs, {0, 1, 2});
+    Fill(f.ys, {0, 10, 20});
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetXData(&f.xs);
+    s.SetYData(&f.ys);
+    f.Render();
+    EXPECT_DOUBLE_EQ(s.YStop(), 20);
+    f.xs.Add(3);
+    f.ys.Add(-5);
+    f.Render();
+    EXPECT_DOUBLE_EQ(s.XStop(), 3);
+    EXPECT_DOUBLE_EQ(s.YStart(), -5);
+    EXPECT_EQ(s.LastCount(), 4);
+
+    // Clearing drops range and points.
+    f.ys.Clear();
+    EXPECT_GT(s.YStart(), s.YStop());
+    EXPECT_TRUE(s.RecalculatePoints());
+}
+
+struct GetYCase
+{
+    std::vector<double> X, Y;
+    double At, Expected;
+};
+
+class SeriesGetY : public ::testing::TestWithParam<GetYCase> {};
+
+TEST_P(SeriesGetY, InterpolatesAndExtrapolates)
+{
+    const GetYCase& c = GetParam();
+    Fixture f;
+    f.xs.Clear();
+    f.ys.Clear();
+    for (double v : c.X)
+        f.xs.Add(v);
+    for (double v : c.Y)
+        f.ys.Add(v);
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetXData(&f.xs);
+    s.SetYData(&f.ys);
+    EXPECT_DOUBLE_EQ(s.GetY(c.At), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SeriesGetY,
+    ::testing::Values(GetYCase{{0, 1, 2}, {0, 10, 20}, 1.5, 15},   // inside
+                      GetYCase{{0, 1, 2}, {0, 10, 20}, 3, 30},     // beyond the end: end segment
+                      GetYCase{{0, 1, 2}, {0, 10, 20}, -1, -10},   // before the start
+                      GetYCase{{0, 1, 2, 3, 4}, {0, 10, 20, 40, 80}, 3.5, 60},
+                      GetYCase{{0, 1, 2}, {0, 10, 20}, 1, 10},     // on a point
+                      GetYCase{{2, 0, 1}, {20, 0, 10}, 0.5, 5},    // not ascending
+                      GetYCase{{7}, {3}, 100, 3}));                 // one point
+
+TEST(Series, GetYWithoutPointsIsZero)
+{
+    Fixture f;
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetYData(&f.ys);
+    EXPECT_DOUBLE_EQ(s.GetY(1), 0);
+}
+
+TEST(Series, FindPointAndNearestPoint)
+{
+    Fixture f;
+    Fill(f.xs, {0, 5, 10});
+    Fill(f.ys, {0, 5, 10});
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetXData(&f.xs);
+    s.SetYData(&f.ys);
+    // Stale points: nothing is found.
+    EXPECT_EQ(s.FindPoint(0, 0, 1e9), -1);
+    EXPECT_FALSE(s.NearestPoint(QPointF(0, 0)).Found);
+    f.Render();
+    const float px = f.x->NumberToWorld(5), py = f.y->NumberToWorld(5);
+    EXPECT_EQ(s.FindPoint(px + 2, py - 2), 1);
+    EXPECT_EQ(s.FindPoint(px + 40, py), -1);
+    const TQvNearestPointResult r = s.NearestPoint(QPointF(px + 3, py + 4));
+    ASSERT_TRUE(r.Found);
+    EXPECT_EQ(r.Index, 1);
+    EXPECT_NEAR(r.Distance, 5, 0.01);
+    EXPECT_DOUBLE_EQ(r.X, 5);
+
+    const TQvFindSeriesPointResult g = f.graph.FindSeriesPoint(int(px), int(py));
+    EXPECT_TRUE(g.Found);
+    EXPECT_EQ(g.InSeries, &s);
+    EXPECT_EQ(g.Index, 1);
+}
+
+TEST(Series, ExtraSpaceAndItemHeight)
+{
+    Fixture f;
+    Fill(f.xs, {0, 1});
+    Fill(f.ys, {0, 1});
+    TQvPointSeries s;
+    s.SetXData(&f.xs);
+    s.PointSymbol()->SetSize(11);
+    s.PointSymbol()->SetBorderLineWidth(1);
+    EXPECT_DOUBLE_EQ(s.ExtraSpaceAt(TQvBorder::Left), 7);
+    EXPECT_EQ(s.GetItemHeight(), 13);
+    s.PointSymbol()->SetVisible(false);
+    EXPECT_DOUBLE_EQ(s.ExtraSpaceAt(TQvBorder::Left), 0);
+    s.Line()->SetWidth(3);
+    EXPECT_EQ(s.GetItemHeight(), 3);
+}
+
+TEST(Series, CaptionTrimmedAndUndoOnlyOnChange)
+{
+    TQvUndoStack stack;
+    stack.SetEnabled(true);
+    TQvPointSeries s;
+    s.SetUndoStack(&stack);
+    EXPECT_EQ(s.Caption(), QStringLiteral("QvPointSeries1"));
+    s.SetCaption(QStringLiteral("Current  "));
+    EXPECT_EQ(s.Caption(), QStringLiteral("Current"));
+    const int n = stack.UndoCount();
+    EXPECT_EQ(n, 1);
+    s.SetCaption(QStringLiteral("Current"));
+    EXPECT_EQ(stack.UndoCount(), n);
+    EXPECT_EQ(stack.UndoList().Get(0), QStringLiteral("Series caption"));
+}
+
+TEST(Series, PersistenceRoundTrip)
+{
+    Fixture f;
+    TQvPointSeries a;
+    a.SetCaption(QStringLiteral("Leak"));
+    a.SetLayer(4);
+    a.SetVisible(false);
+    a.PointSymbol()->SetSize(7);
+    const QVariantMap m = a.WriteProperties();
+    EXPECT_EQ(m.value(QStringLiteral("Caption")).toString(), QStringLiteral("Leak"));
+    EXPECT_TRUE(m.contains(QStringLiteral("PointSymbol")));
+    TQvPointSeries b;
+    b.ReadProperties(m);
+    EXPECT_EQ(b.Caption(), QStringLiteral("Leak"));
+    EXPECT_EQ(b.Layer(), 4);
+    EXPECT_FALSE(b.Visible());
+    EXPECT_FLOAT_EQ(b.PointSymbol()->Size(), 7);
+}
+
+TEST(Series, DestroyedVectorIsDropped)
+{
+    Fixture f;
+    auto ys = std::make_unique<TQvDoubleVector>();
+    ys->Add(1);
+    ys->Add(2);
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetYData(ys.get());
+    ys.reset();
+    EXPECT_EQ(s.YData(), nullptr);
+    EXPECT_EQ(s.XData(), nullptr);
+    f.Render();   // must not touch the freed vector
+}
