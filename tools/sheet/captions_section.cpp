@@ -4,11 +4,10 @@
 // around its measured box and a red dot on its anchor, so that measuring can be checked by eye.
 
 #include "QvRichLabel.h"
+#include "SheetSections.h"
 
 #include <QPainter>
 #include <QRectF>
-
-void DrawCaptionsSection(QPainter& p, const QRectF& area);
 
 namespace {
 
@@ -52,6 +51,18 @@ void Label(QPainter& p, QPointF at, const QString& text)
     p.restore();
 }
 
+void Heading(QPainter& p, QPointF at, const QString& text)
+{
+    p.save();
+    QFont f = p.font();
+    f.setPointSizeF(11);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    p.drawText(at, text);
+    p.restore();
+}
+
 } // namespace
 
 void DrawCaptionsSection(QPainter& p, const QRectF& area)
@@ -76,22 +87,23 @@ void DrawCaptionsSection(QPainter& p, const QRectF& area)
                               QStringLiteral("Caption of the series e.g. used in legends"),
                               [] { return QStringLiteral("pO\\-2\\- of step 3"); });
 
-    double y = 8;
+    Heading(p, {20, 14}, QStringLiteral("Rich captions (measured box in grey, anchor in red)"));
+    double y = 24;
     const double col2 = w * 0.5;
-    Label(p, {8, y + 8}, QStringLiteral("subscript, axis caption"));
-    Show(p, rec, QStringLiteral("log pO\\-2\\-"), {8, y + 12});
-    Show(p, rec, QStringLiteral("Cell pO\\-2\\-, log(pO\\-2\\-/atm)"), {110, y + 12});
+    Label(p, {20, y + 8}, QStringLiteral("subscript, axis caption"));
+    Show(p, rec, QStringLiteral("log pO\\-2\\-"), {20, y + 12});
+    Show(p, rec, QStringLiteral("Cell pO\\-2\\-, log(pO\\-2\\-/atm)"), {122, y + 12});
     y += 44;
-    Label(p, {8, y + 8}, QStringLiteral("superscript, bold, italic, underline, strike-out"));
-    Show(p, rec, QStringLiteral("x\\+2\\+ + y\\+-1/4\\+  \\bbold\\b \\iitalic\\i \\uunder\\u \\ostrike\\o"), {8, y + 12});
+    Label(p, {20, y + 8}, QStringLiteral("superscript, bold, italic, underline, strike-out"));
+    Show(p, rec, QStringLiteral("x\\+2\\+ + y\\+-1/4\\+  \\bbold\\b \\iitalic\\i \\uunder\\u \\ostrike\\o"), {20, y + 12});
     y += 44;
-    Label(p, {8, y + 8}, QStringLiteral("colour escapes, font change"));
+    Label(p, {20, y + 8}, QStringLiteral("colour escapes, font change"));
     Show(p, rec,
          QStringLiteral("\\c[A=255,R=0,G=0,B=255]blue\\c[] \\c[A=255,R=200,G=0,B=0]red\\c[] "
                         "\\c[A=110,R=0,G=140,B=0]translucent green\\c[] \\f[Times New Roman]Times\\f[] Arial"),
-         {8, y + 12});
+         {20, y + 12});
     y += 44;
-    Label(p, {8, y + 8}, QStringLiteral("two lines, centred (TopCenter), bold across the break"));
+    Label(p, {20, y + 8}, QStringLiteral("three lines, centred (TopCenter), bold across a break"));
     Show(p, rec, QStringLiteral("I\\-pump\\- / A\r\\bnet current\rafter leakage\\b"), {col2 * 0.5, y + 12},
          TQvContentAlignment::TopCenter);
     Label(p, {col2, y + 8}, QStringLiteral("placeholders"));
@@ -101,7 +113,7 @@ void DrawCaptionsSection(QPainter& p, const QRectF& area)
     y += 80;
 
     // Rotations and alignments about their anchors.
-    Label(p, {8, y + 8}, QStringLiteral("rotated 90 (MiddleCenter), 45 (MiddleLeft), 270 (TopCenter)"));
+    Label(p, {20, y + 8}, QStringLiteral("rotated 90 (MiddleCenter), 45 (MiddleLeft), 270 (TopCenter)"));
     const double ry = y + 12;
     Show(p, rec, QStringLiteral("Cell pO\\-2\\-, log(pO\\-2\\-/atm)"), {40, ry + 100},
          TQvContentAlignment::MiddleCenter, 90);
