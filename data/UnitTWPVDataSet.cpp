@@ -26,15 +26,19 @@ void TWPVDataSet::AddData(const TDataPoint& aData)
 const TWPVDataSet::TPointSums& TWPVDataSet::Sums() const
 {
     if (!fSums.valid) {
-        TPointSums s;
+        TPointSums& s = fSums;
+        s = TPointSums();
+        s.dt.reserve(fData.size());
+        s.root.reserve(fData.size());
         for (const TDataPoint& p : fData) {
+            const double root = FourthRoot(p.pO2);
             s.duration += p.DataPointDuration;
             s.charge += p.PumpI * p.DataPointDuration;
             s.temperature += p.TempC * p.DataPointDuration;
-            s.rootDuration += FourthRoot(p.pO2) * p.DataPointDuration;
+            s.dt.push_back(p.DataPointDuration);
+            s.root.push_back(root);
         }
         s.valid = true;
-        fSums = s;
     }
     return fSums;
 }
@@ -108,12 +112,19 @@ void TWPVDataSet::SumsPre()
     const double denominator = fgRoot - FourthRoot(fFinalpO2);
     fAlphaZ = denominator != 0 ? fCurrentPre / denominator : 0;
 
-    // Charge and leakage over all points. The sums that do not depend on the parameters are
-    // kept from run to run; sum(c * dt) is taken as c * sum(dt).
+    // Charge and leakage over all points, in row order. The charge does not depend on the
+    // parameters and is kept from run to run.
     fChargeTotal = sums.charge;
-    fLeakageTotal = fCurrentFinal * sums.duration;
-    // sum((fgRoot - root) * dt * fAlphaZ) over the points, also factored.
-    fAlphaLeakage += (fgRoot * sums.duration - sums.rootDuration) * fAlphaZ;
+    double leakage = 0;
+    for (const double dt : sums.dt)
+        leakage += fCurrentFinal * dt;
+    fLeakageTotal = leakage;
+    // The points' AlphaLeakage, (fgRoot - root) * dt * fAlphaZ, are written into the points when
+    // they are read; their sum is taken here.
+    if (fAlphaZ != 0) {
+        for (std::size_t i = 0; i < sums.dt.size(); ++i)
+            fAlphaLeakage += (fgRoot - sums.root[i]) * sums.dt[i] * fAlphaZ;
+    }
     fModelFGRoot = fgRoot;
     fModelAlphaZ = fAlphaZ;
     fAlphaLeakageStale = true;
@@ -145,13 +156,13 @@ void TWPVDataSet::SumsPost()
     const double d = preRoot - FourthRoot(fFinalpO2);
     if (d != 0)
         fAlpha2 = (fCurrentFinal - fCurrentPre) / d;
-    // sum(((preRoot - root) * fAlpha2 + fCurrentPre) * dt), factored over the kept sums.
-    if (fData.empty()) {
-        fLeakageChargeAlpha2 = 0;
-    } else {
-        const TPointSums& sums = Sums();
-        fLeakageChargeAlpha2 = (preRoot * fAlpha2 + fCurrentPre) * sums.duration - fAlpha2 * sums.rootDuration;
-    }
+    // The points' LeakageAlpha2Point are written into the points when they are read; their
+    // charge is summed here in row order.
+    const TPointSums& sums = Sums();
+    double charge = 0;
+    for (std::size_t i = 0; i < sums.dt.size(); ++i)
+        charge += ((preRoot - sums.root[i]) * fAlpha2 + fCurrentPre) * sums.dt[i];
+    fLeakageChargeAlpha2 = charge;
     fModelPreRoot = preRoot;
     fModelAlpha2 = fAlpha2;
     fModelCurrentPre = fCurrentPre;

@@ -191,7 +191,7 @@ int main(int argc, char** argv)
     struct Var { std::string value, si, shortName, name; };
     auto num = [](double v) { return Fmt("%.6g", v); };
     const std::vector<Var> vars = {
-        {num(0.0), "mol/mol", "bs", "Oxygen content at stoichiometry"},    // 3 BS
+        {num(3.0), "mol/mol", "bs", "Oxygen content at stoichiometry"},    // 3 BS
         {num(156.2), "g/mol", "M", "Molar mass"},                           // 4 M
         {num(2.97), "mol/mol", "b0", "Initial oxygen content"},             // 5 BOx
         {num(156.2), "g/mol", "M0", "Molar mass of the reference"},         // 6 MZero
