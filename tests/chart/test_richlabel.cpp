@@ -239,9 +239,15 @@ TEST(RichCaption, LiteralPlaceholderOpenerDrawsAsText)
     const QImage b = f.Draw(QStringLiteral("<%"));
     EXPECT_EQ(a, b);
     EXPECT_FALSE(Ink(a).isNull());
-    // A literal backslash draws the same as the caption that has it escaped.
+    // A doubled backslash draws one backslash, as wide as the backslash itself.
     const QImage c = f.Draw(QStringLiteral("a\\\\b"));
     EXPECT_EQ(f.Rec.FText, QStringLiteral("a\\b"));
+    const QFont base = f.Font.BaseFont();
+    EXPECT_NEAR(f.Rec.FWidth,
+                RunWidth(base, QStringLiteral("a")) + RunWidth(base, QStringLiteral("\\"))
+                    + RunWidth(base, QStringLiteral("b")) + f.Rec.FRightAdj,
+                1e-3);
+    EXPECT_FALSE(Ink(c).isNull());
 }
 
 TEST(RichCaption, ColourEscapeAndCaptionColour)
