@@ -1159,19 +1159,22 @@ static void DrawText(QPainter& Gr, const TQvAxisTextRec& R, const TQvFont* Font,
         QvDrawRichCaption(Gr, R.Text, Font, R.At, R.Align, R.Angle, Color, Ctx);
         return;
     }
-    // Plain labels (nearly all of them) go straight to the painter.
+    // Plain labels (nearly all of them) keep their laid-out text between paints.
+    if (R.Static.text() != R.Text) {
+        R.Static.setText(R.Text);
+        R.Static.setTextFormat(Qt::PlainText);
+        R.Static.setPerformanceHint(QStaticText::AggressiveCaching);
+    }
     Gr.setPen(QColor::fromRgba(Color));
+    const QSizeF S = R.Static.size();
     if (R.Angle == 0) {
-        Gr.drawText(QRectF(R.At.x() - R.Size.width() / 2, R.At.y() - R.Size.height() / 2, R.Size.width(),
-                           R.Size.height()),
-                    Qt::AlignCenter | Qt::TextDontClip, R.Text);
+        Gr.drawStaticText(QPointF(R.At.x() - S.width() / 2, R.At.y() - S.height() / 2), R.Static);
         return;
     }
     Gr.save();
     Gr.translate(R.At);
     Gr.rotate(-R.Angle);
-    Gr.drawText(QRectF(-R.Size.width() / 2, -R.Size.height() / 2, R.Size.width(), R.Size.height()),
-                Qt::AlignCenter | Qt::TextDontClip, R.Text);
+    Gr.drawStaticText(QPointF(-S.width() / 2, -S.height() / 2), R.Static);
     Gr.restore();
 }
 

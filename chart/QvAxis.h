@@ -21,6 +21,7 @@
 #include <QList>
 #include <QPointer>
 #include <QRect>
+#include <QStaticText>
 #include <QStringList>
 #include <QVector>
 
@@ -77,6 +78,8 @@ struct TQvAxisTextRec
     QSizeF Size;         // unrotated
     QSizeF Extent;       // rotated bounding size (w', h')
     float TickPixel = 0; // along-axis position of the tick it belongs to
+    // Laid-out text of a plain label, kept between paints (empty until first drawn).
+    mutable QStaticText Static;
 };
 
 class TQvAxis : public TQvComponent
