@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QToolButton>
 
 #include <charconv>
 #include <cmath>
@@ -511,4 +512,59 @@ bool TQvCustomDoubleEdit::AcceptsChar(QChar c) const
     }
     return c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('E')
         || c == QLatin1Char('e') || c == QLatin1Char('.') || c == QvDecimalSeparator();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TQvNumericUpDn
+
+TQvNumericUpDn::TQvNumericUpDn(QWidget* Parent)
+    : TQvCustomDoubleEdit(Parent), FUp(new QToolButton(this)), FDown(new QToolButton(this))
+{
+    FUp->setArrowType(Qt::UpArrow);
+    FDown->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {FUp, FDown}) {
+        b->setAutoRepeat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setCursor(Qt::ArrowCursor);
+    }
+    connect(FUp, &QToolButton::clicked, this, [this] { StepBy(1); });
+    connect(FDown, &QToolButton::clicked, this, [this] { StepBy(-1); });
+    SetDecimalPlaces(0);
+}
+
+void TQvNumericUpDn::StepBy(int Steps)
+{
+    // Take over what was typed first, so that the step starts from the number being edited
+    // (without the focus the text may be a shortened form of the value).
+    if (hasFocus())
+        ValidateText();
+    SetValue(Value() + Steps * FIncrement);
+}
+
+void TQvNumericUpDn::keyPressEvent(QKeyEvent* Event)
+{
+    if (Event->modifiers() == Qt::NoModifier || Event->modifiers() == Qt::KeypadModifier) {
+        if (Event->key() == Qt::Key_Up) {
+            StepBy(1);
+            Event->accept();
+            return;
+        }
+        if (Event->key() == Qt::Key_Down) {
+            StepBy(-1);
+            Event->accept();
+            return;
+        }
+    }
+    TQvCustomDoubleEdit::keyPressEvent(Event);
+}
+
+void TQvNumericUpDn::resizeEvent(QResizeEvent* Event)
+{
+    // The buttons sit stacked at the right end; the text keeps clear of them.
+    const int w = qBound(12, height() * 3 / 4, 18);
+    const int h = height() / 2;
+    FUp->setGeometry(width() - w, 0, w, h);
+    FDown->setGeometry(width() - w, h, w, height() - h);
+    setTextMargins(0, 0, w, 0);
+    TQvCustomDoubleEdit::resizeEvent(Event);
 }

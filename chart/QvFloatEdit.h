@@ -161,3 +161,33 @@ class TQvDoubleEdit : public TQvCustomDoubleEdit
 public:
     explicit TQvDoubleEdit(QWidget* Parent = nullptr) : TQvCustomDoubleEdit(Parent) {}
 };
+
+class QToolButton;
+
+// A double edit with up and down buttons at its right end (and the arrow keys) that step the
+// value by Increment. Its decimals are DecimalPlaces, kept within 0 to 18.
+class TQvNumericUpDn : public TQvCustomDoubleEdit
+{
+    Q_OBJECT
+    Q_PROPERTY(double Increment READ Increment WRITE SetIncrement)
+    Q_PROPERTY(int DecimalPlaces READ DecimalPlaces WRITE SetDecimalPlaces)
+public:
+    explicit TQvNumericUpDn(QWidget* Parent = nullptr);
+
+    double Increment() const { return FIncrement; }
+    void SetIncrement(double Value) { FIncrement = Value; }
+    int DecimalPlaces() const { return Digits(); }
+    void SetDecimalPlaces(int Value) { SetDigits(qBound(0, Value, 18)); }
+
+    // Value + Steps * Increment, clamped to the range.
+    void StepBy(int Steps);
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    double FIncrement = 1.0;
+    QToolButton* FUp;
+    QToolButton* FDown;
+};

@@ -351,3 +351,29 @@ TEST(NumericEdits, ValueLinkFollowsTheValue)
     e.SetValue(3.25);
     EXPECT_EQ(target.property("Level").toDouble(), 3.25);
 }
+
+TEST(NumericUpDn, StepsWithinTheRange)
+{
+    QvSetFormatSeparators(QLatin1Char('.'), QLatin1Char(','));
+    int beeps = 0;
+    QvSetBeepHandler([&] { ++beeps; });
+    TQvNumericUpDn e;
+    e.resize(120, 24);
+    e.SetDecimalPlaces(25);
+    EXPECT_EQ(e.DecimalPlaces(), 18);
+    e.SetDecimalPlaces(1);
+    e.SetIncrement(0.5);
+    e.SetMinValue(0);
+    e.SetMaxValue(2);
+    e.StepBy(3);
+    EXPECT_EQ(e.Value(), 1.5);
+    EXPECT_EQ(e.text(), QStringLiteral("1.5"));
+    Key(&e, Qt::Key_Up);
+    Key(&e, Qt::Key_Up);
+    EXPECT_EQ(e.Value(), 2.0);
+    Key(&e, Qt::Key_Down);
+    EXPECT_EQ(e.Value(), 1.5);
+    EXPECT_EQ(beeps, 0);
+    QvSetBeepHandler({});
+    QvSetFormatSeparators(QChar(), QChar());
+}
