@@ -284,3 +284,55 @@ TEST(Axis, LabelHandlerRewritesLabels)
     for (const auto& L : F.X->Labels())
         EXPECT_TRUE(L.Text.startsWith(QLatin1Char('<')));
 }
+
+TEST(Axis, LogLabelsAndTwistedScaleOnTheDrawingArea)
+{
+    Fixture F;
+    F.X->SetScaling(TQvAxisScaling::Log);
+    F.X->SetTwisted(true);
+    F.Bind({1.5, 20, 800}, {0, 1, 2});
+    F.Update();
+    EXPECT_DOUBLE_EQ(F.X->Start(), 1);
+    EXPECT_DOUBLE_EQ(F.X->Stop(), 1000);
+    QStringList Texts;
+    for (const auto& L : F.X->Labels())
+        Texts << L.Text;
+    EXPECT_EQ(Texts, (QStringList{"1", "10", "100", "1000"}));
+    // Twisted: the start at the right edge of the drawing area, the stop at its left edge.
+    const QRectF A = F.Graph.DrawingArea();
+    EXPECT_FLOAT_EQ(F.X->NumberToWorld(1), A.left() + A.width() - 1);
+    EXPECT_FLOAT_EQ(F.X->NumberToWorld(1000), A.left());
+    EXPECT_NEAR(F.X->WorldToNumber(A.left() + (A.width() - 1) / 3), 100, 1e-6);
+}
+
+TEST(Axis, ResizeRoundsTheAutomaticRangeAfresh)
+{
+    Fixture F;
+    F.Bind({0.013, 0.5, 0.971}, {0, 1, 2});
+    F.Update();
+    const double Start = F.X->Start();
+    const double Stop = F.X->Stop();
+    F.Graph.resize(120, 400);
+    F.Update();
+    F.Graph.resize(600, 400);
+    F.Update();
+    // Back at the old size, the same range: resizes do not ratchet the range outward.
+    EXPECT_DOUBLE_EQ(F.X->Start(), Start);
+    EXPECT_DOUBLE_EQ(F.X->Stop(), Stop);
+    EXPECT_LE(F.X->Start(), 0.013);
+    EXPECT_GE(F.X->Stop(), 0.971);
+}
+
+TEST(Axis, NoSeriesKeepsThePropertyRange)
+{
+    Fixture F;
+    F.Y->SetEndRounding(TQvAxisEndRounding::RndNothing);
+    F.Y->SetStart(-3);
+    F.Y->SetStop(7);
+    F.Y->RangeModified();
+    EXPECT_FALSE(F.Y->RedoRangePending());
+    F.Update();
+    EXPECT_EQ(F.Y->Start(), -3);
+    EXPECT_EQ(F.Y->Stop(), 7);
+    EXPECT_FALSE(F.Y->IsClipped());
+}

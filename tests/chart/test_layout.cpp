@@ -221,3 +221,18 @@ TEST(Layout, AxesPaintWithoutLayoutFlagLeftOver)
     EXPECT_EQ(QColor(Img.pixel(300, Row)), QColor(Qt::black));
     EXPECT_EQ(QColor(Img.pixel(int(LineOf(T.Y)), 200)), QColor(Qt::black));
 }
+
+TEST(Layout, CommonHorizontalExtent)
+{
+    Graph T;
+    T.Layout();
+    const QRectF A = T.Area();
+    const int YLeft = T.Y->Left();
+    QvApplyHorizontalExtent(T.G, A.left() + 10, A.left() + A.width() - 1 - 20);
+    EXPECT_DOUBLE_EQ(T.Area().left(), A.left() + 10);
+    EXPECT_DOUBLE_EQ(T.Area().width(), A.width() - 30);
+    EXPECT_FLOAT_EQ(T.X->AxLength() + 1, T.Area().width());
+    EXPECT_EQ(T.Y->Left(), YLeft + 10);
+    EXPECT_FLOAT_EQ(LineOf(T.Y), T.Area().left());
+    EXPECT_FLOAT_EQ(T.X->Ticks().front(), T.Area().left());
+}
