@@ -402,10 +402,24 @@ QRegion QvSymbolsClipRegion(TQvPointSymbol Symbol, float Size, const QVector<QPo
     // Build the shape once at the origin and move it to each centre.
     const QPainterPath shape = QvSymbolClipPath(Symbol, Size, QPointF(0, 0));
     const QPolygonF poly = shape.toFillPolygon();
+    QVector<QRegion> parts;
+    parts.reserve(Centers.size());
     for (const QPointF& c : Centers) {
         if (!std::isfinite(c.x()) || !std::isfinite(c.y()))
             continue;
-        region += QRegion(poly.translated(c).toPolygon());
+        parts.append(QRegion(poly.translated(c).toPolygon()));
     }
+    // Unite in pairs, so that many symbols cost n log n rather than n squared band merges.
+    while (parts.size() > 1) {
+        QVector<QRegion> next;
+        next.reserve(parts.size() / 2 + 1);
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+            next.append(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2)
+            next.append(parts.last());
+        parts.swap(next);
+    }
+    if (!parts.isEmpty())
+        region = parts.first();
     return region;
 }

@@ -3,18 +3,32 @@
 #include "QvDashStylesList.h"
 #include "QvPointStylesPick.h"
 
-#include <QSignalSpy>
-#include <QTest>
+#include <QApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace {
 
+// A user's left click on an item: press and release on its centre.
 void ClickItem(QListWidget& List, int Row)
 {
-    const QRect r = List.visualItemRect(List.item(Row));
-    QTest::mouseClick(List.viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    const QPointF pos = List.visualItemRect(List.item(Row)).center();
+    const QPointF global = List.viewport()->mapToGlobal(pos);
+    QMouseEvent press(QEvent::MouseButtonPress, pos, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List.viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(List.viewport(), &release);
 }
+
+// Counts the emissions of a list's OnValueChanged.
+template <class L>
+struct ChangeCounter
+{
+    explicit ChangeCounter(L& List) { QObject::connect(&List, &L::OnValueChanged, [this] { ++n; }); }
+    int count() const { return n; }
+    int n = 0;
+};
 
 int CountColour(const QImage& Img, const QRect& Area, QRgb Colour)
 {
@@ -50,7 +64,7 @@ TEST(DashStylesList, ItemsSelectionAndValue)
     EXPECT_EQ(list.item(4)->text(), QStringLiteral("Dash Dot Dot"));
     EXPECT_EQ(list.GetDashStyle(), 0);
 
-    QSignalSpy changed(&list, &TQvDashStylesList::OnValueChanged);
+    ChangeCounter<TQvDashStylesList> changed(list);
     list.SetDashStyle(TDashStyle::DashStyleDot);
     EXPECT_EQ(list.GetDashStyle(), 2);
     list.SetDashStyle(2);  // already selected: nothing happens
@@ -145,7 +159,7 @@ TEST(PointSymbolsList, ItemsGridSelectionAndValue)
     EXPECT_EQ(sixth.left(), first.left());
     EXPECT_EQ(sixth.top(), first.top() + 20);
 
-    QSignalSpy changed(&list, &TQvPointSymbolsList::OnValueChanged);
+    ChangeCounter<TQvPointSymbolsList> changed(list);
     list.SetSymbol(TQvPointSymbol::Dot);
     EXPECT_EQ(list.Symbol(), TQvPointSymbol::Dot);
     EXPECT_TRUE(list.item(0)->isSelected());

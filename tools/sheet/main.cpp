@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("out/sheet.png");
 
     const int width = 1200;
-    const int stylesHeight = 1100;
+    const int stylesHeight = 1065;
     const int captionsHeight = 520;
     QImage img(width, stylesHeight + captionsHeight, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::white);
