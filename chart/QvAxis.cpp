@@ -649,6 +649,14 @@ void TQvAxis::RoundCurrentRange()
 {
     double A = FScale.Start;
     double B = FScale.Stop;
+    // The automatic range is rounded from its unrounded source every time, so that repeated
+    // rounding (after a resize or any other change) never ratchets the range outward.
+    if (!CanZoomBack()) {
+        if (FScale.StartEnd == TQvAxisEnd::AutoRange)
+            A = FLastStart;
+        if (FScale.StopEnd == TQvAxisEnd::AutoRange)
+            B = FLastStop;
+    }
     RoundEnds(A, B);
     FScale.Start = A;
     FScale.Stop = B;
@@ -806,13 +814,8 @@ void TQvAxis::CheckResize()
 {
     if (QvAxisLayoutRunning())
         return;
-    // A zoomed view keeps its range; only the automatic range is rounded afresh.
-    if (!CanZoomBack() && !FRedoRange) {
-        if (FScale.StartEnd == TQvAxisEnd::AutoRange)
-            FScale.Start = FLastStart;
-        if (FScale.StopEnd == TQvAxisEnd::AutoRange)
-            FScale.Stop = FLastStop;
-    }
+    // The next layout rounds the automatic range afresh for the new length; a zoomed view
+    // keeps its range.
     Modified();
 }
 
@@ -820,15 +823,7 @@ void TQvAxis::LengthChanged(int Avail)
 {
     if (Avail == FLastAvail)
         return;
-    const bool First = FLastAvail < 0;
     FLastAvail = Avail;
-    if (First || CanZoomBack() || FRedoRange)
-        return;
-    // The step choice depends on the length: round the automatic range afresh.
-    if (FScale.StartEnd == TQvAxisEnd::AutoRange)
-        FScale.Start = FLastStart;
-    if (FScale.StopEnd == TQvAxisEnd::AutoRange)
-        FScale.Stop = FLastStop;
     FValuesRounded = false;
 }
 
@@ -836,6 +831,8 @@ void TQvAxis::SetStartStop(double AStart, double AStop)
 {
     FScale.Start = AStart;
     FScale.Stop = AStop;
+    FLastStart = AStart;
+    FLastStop = AStop;
     Modified();
 }
 
