@@ -606,6 +606,7 @@ void TQvSeries::Calculate()
 
 void TQvSeries::CalculatePoints()
 {
+    FLinesValid = FLinesValidF = false;
     FPointCount = 0;
     FAreaPointCount = 0;
     FLastPointsCount = 0;
@@ -853,12 +854,14 @@ void TQvSeries::PaintLine(QPainter& Gr)
         const QRectF a = FGraph->DrawingArea();
         Gr.setClipRect(a, Gr.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         if (FLineSettings->DashStyle() == TDashStyle::DashStyleSolid) {
-            QvColumnLines(p, FPointCount, FLineScratch);
+            if (!FLinesValid)
+                QvColumnLines(p, FPointCount, FLineScratch);
+            FLinesValid = true;
             Gr.drawLines(FLineScratch.data(), int(FLineScratch.size()));
         } else {
             QPolygon poly(FPointCount);
             for (int i = 0; i < FPointCount; ++i)
-                poly[i] = QPoint(int(std::lround(p[i].X)), int(std::lround(p[i].Y)));
+                poly[i] = QPoint(QvRoundPixel(p[i].X), QvRoundPixel(p[i].Y));
             Gr.drawPolyline(poly);
         }
         Gr.restore();
@@ -873,7 +876,9 @@ void TQvSeries::PaintLine(QPainter& Gr)
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         Gr.setPen(pen);
-        QvColumnLinesF(p, FPointCount, FLineScratchF);
+        if (!FLinesValidF)
+            QvColumnLinesF(p, FPointCount, FLineScratchF);
+        FLinesValidF = true;
         Gr.drawLines(FLineScratchF.data(), int(FLineScratchF.size()));
         return;
     }

@@ -314,9 +314,11 @@ protected:
     TQvIntegerVector FPointIndex;
     std::unique_ptr<TQvIndexer> FIndexer;
     TQvLineSettings* FLineSettings = nullptr;
-    // Scratch buffer of the fast line path (kept to avoid allocating per paint).
+    // The line as drawn (column-merged segments) for the current points, kept between paints.
     std::vector<QLine> FLineScratch;
     std::vector<QLineF> FLineScratchF;
+    bool FLinesValid = false;
+    bool FLinesValidF = false;
 };
 
 // Publishes the line properties (in this library every series has them; the class keeps the

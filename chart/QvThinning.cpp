@@ -23,7 +23,7 @@ TQvAxisMap TQvAxisMap::FromTwoPoints(double V0, float P0, double V1, float P1, b
 namespace {
 
 // The hot loops, specialised on whether any index must be skipped.
-template <bool HasSkip>
+template <bool HasSkip, bool XLog, bool YLog>
 struct TThinner
 {
     const TQvThinInput& In;
@@ -41,7 +41,8 @@ struct TThinner
     {
         const double x = In.X ? In.X[i] : double(i);
         const double y = In.Y ? In.Y[i] : double(i);
-        return TQvFloatPoint{In.XMap.Map(x), In.YMap.Map(y)};
+        return TQvFloatPoint{XLog ? In.XMap.MapLog(x) : In.XMap.MapLinear(x),
+                             YLog ? In.YMap.MapLog(y) : In.YMap.MapLinear(y)};
     }
 
     int Symbols(TQvFloatPoint* out, int32_t* idx, int n) const
@@ -123,12 +124,18 @@ int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Point
     Index.EnsureCount(bound);
     TQvFloatPoint* out = Points.Data();
     int32_t* idx = Index.Data();
-    if (In.Skip) {
-        TThinner<true> t{In};
-        return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start);
+    auto run = [&](auto t) { return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start); };
+    const int variant = (In.Skip ? 4 : 0) + (In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0);
+    switch (variant) {
+    case 0: return run(TThinner<false, false, false>{In});
+    case 1: return run(TThinner<false, false, true>{In});
+    case 2: return run(TThinner<false, true, false>{In});
+    case 3: return run(TThinner<false, true, true>{In});
+    case 4: return run(TThinner<true, false, false>{In});
+    case 5: return run(TThinner<true, false, true>{In});
+    case 6: return run(TThinner<true, true, false>{In});
+    default: return run(TThinner<true, true, true>{In});
     }
-    TThinner<false> t{In};
-    return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start);
 }
 
 int QvFirstVisibleIndex(const double* X, int Count, double Value)
@@ -150,8 +157,8 @@ void QvColumnLines(const TQvFloatPoint* Points, int N, std::vector<QLine>& Out)
     Out.clear();
     if (N <= 0)
         return;
-    auto rx = [&](int i) { return int(std::lround(Points[i].X)); };
-    auto ry = [&](int i) { return int(std::lround(Points[i].Y)); };
+    auto rx = [&](int i) { return QvRoundPixel(Points[i].X); };
+    auto ry = [&](int i) { return QvRoundPixel(Points[i].Y); };
     int px = rx(0), py = ry(0);
     if (N == 1) {
         Out.emplace_back(px, py, px, py);

@@ -37,21 +37,13 @@ struct TQvAxisMap
     double Lo = -1e9;
     double Hi = 1e9;
 
-    float Map(double v) const
+    float Map(double v) const { return Log ? MapLog(v) : MapLinear(v); }
+    float MapLinear(double v) const { return float(std::min(Hi, std::max(Lo, A + B * v))); }
+    float MapLog(double v) const
     {
-        double p;
-        if (Log) {
-            if (!(v > 0))
-                return NonPositive;
-            p = A + B * std::log10(v);
-        } else {
-            p = A + B * v;
-        }
-        if (p < Lo)
-            p = Lo;
-        else if (p > Hi)
-            p = Hi;
-        return float(p);
+        if (!(v > 0))
+            return NonPositive;
+        return float(std::min(Hi, std::max(Lo, A + B * std::log10(v))));
     }
 
     // A map from two known points: value V0 at pixel P0, V1 at pixel P1 (log: V0, V1 > 0), with
@@ -84,6 +76,12 @@ int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Point
 int QvFirstVisibleIndex(const double* X, int Count, double Value);
 // Smallest index i with x[i] > Value (one point right of the window stays), or Count - 1.
 int QvLastVisibleIndex(const double* X, int Count, double Value);
+
+// Nearest whole pixel of a screen coordinate (coordinates stay within +-1e6).
+inline int QvRoundPixel(float v)
+{
+    return int(double(v) + 1048576.5) - 1048576;
+}
 
 // Aliased drawing on whole pixels: lines of the polyline through Points[0..N), with runs that
 // share a pixel column merged into one vertical line (same pixels). Out is cleared first.
