@@ -1,0 +1,51 @@
+#include "UnitWPVApplication.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace {
+TWPVErrorReporter gReporter;
+bool gReporting = false;
+} // namespace
+
+TWPVApplication::TWPVApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TWPVApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        WPVReportError(WPVExceptionMessage(e));
+    }
+    return false;
+}
+
+QString WPVExceptionMessage(const std::exception& e)
+{
+    return QString::fromUtf8(e.what());
+}
+
+TWPVErrorReporter SetWPVErrorReporter(TWPVErrorReporter aReporter)
+{
+    TWPVErrorReporter previous = std::move(gReporter);
+    gReporter = std::move(aReporter);
+    return previous;
+}
+
+void WPVReportError(const QString& aMessage)
+{
+    if (gReporter) {
+        gReporter(aMessage);
+        return;
+    }
+    // An error raised while the box itself is shown (its own event loop) is not boxed again.
+    if (gReporting || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("%s", qPrintable(aMessage));
+        return;
+    }
+    gReporting = true;
+    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Tarnwell reader"), aMessage);
+    gReporting = false;
+}

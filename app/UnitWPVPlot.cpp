@@ -1,0 +1,198 @@
+#include "UnitWPVPlot.h"
+
+#include "QvGraph2D.h"
+#include "UnitWPVApplication.h"
+#include "UnitWPVExport.h"
+#include "UnitWPVReader.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QListWidget>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <QTextStream>
+
+#include <cmath>
+#include <stdexcept>
+
+bool WPVParsePlotPage(const QString& aText, TWPVPlotPage& aPage)
+{
+    if (aText == QLatin1String("visualize"))
+        aPage = TWPVPlotPage::Visualize;
+    else if (aText == QLatin1String("compare"))
+        aPage = TWPVPlotPage::Compare;
+    else if (aText == QLatin1String("details"))
+        aPage = TWPVPlotPage::Details;
+    else
+        return false;
+    return true;
+}
+
+bool WPVParsePlotSelect(const QString& aText, std::optional<std::vector<int>>& aSelect)
+{
+    if (aText == QLatin1String("all")) {
+        aSelect.reset();
+        return true;
+    }
+    std::vector<int> items;
+    for (const QString& part : aText.split(u',')) {
+        bool ok = false;
+        const int i = part.trimmed().toInt(&ok);
+        if (!ok || i < 0)
+            return false;
+        items.push_back(i);
+    }
+    aSelect = items;
+    return true;
+}
+
+bool WPVParsePlotSize(const QString& aText, QSize& aSize)
+{
+    const QStringList parts = aText.toLower().split(u'x');
+    if (parts.size() != 2)
+        return false;
+    bool okW = false, okH = false;
+    const int w = parts[0].toInt(&okW);
+    const int h = parts[1].toInt(&okH);
+    if (!okW || !okH || w < 1 || h < 1 || w > 20000 || h > 20000)
+        return false;
+    aSize = QSize(w, h);
+    return true;
+}
+
+namespace {
+
+QListWidget* StepList(TFormWPVData& aForm, TWPVPlotPage aPage)
+{
+    return aPage == TWPVPlotPage::Visualize ? static_cast<QListWidget*>(aForm.ListBox1)
+                                            : static_cast<QListWidget*>(aForm.ListBox2);
+}
+
+// The graphs of the figure with their places in a figure of aSize.
+std::vector<std::pair<TQvGraph2D*, QRect>> FigureGraphs(TFormWPVData& aForm, TWPVPlotPage aPage, QSize aSize)
+{
+    if (aPage == TWPVPlotPage::Visualize)
+        return {{aForm.QvGraph2D1, QRect(QPoint(0, 0), aSize)}};
+    if (aPage == TWPVPlotPage::Compare)
+        return {{aForm.QvGraph2D2, QRect(QPoint(0, 0), aSize)}};
+    // The details graphs side by side, as the lower panel of the details page lays them out.
+    aForm.Panel3Resize(aSize.width(), aSize.height());
+    return {{aForm.QvGraph2D3, aForm.QvGraph2D3->geometry()},
+            {aForm.QvGraph2D4, aForm.QvGraph2D4->geometry()},
+            {aForm.QvGraph2D5, aForm.QvGraph2D5->geometry()}};
+}
+
+// Paints the figure with p (whose device is aSize logical pixels).
+void PaintFigure(TFormWPVData& aForm, const TWPVPlotOptions& aOptions, QPainter& p)
+{
+    for (auto& [graph, place] : FigureGraphs(aForm, aOptions.Page, aOptions.Size)) {
+        graph->resize(place.size());
+        graph->Modified();
+        // render() delivers the pending resize first, so the graph lays out at this size.
+        graph->render(&p, place.topLeft(), QRegion(), QWidget::DrawChildren);
+    }
+}
+
+} // namespace
+
+void WPVPreparePlot(TFormWPVData& aForm, const TWPVPlotOptions& aOptions, QStringList& aErrors)
+{
+    for (const QString& name : aOptions.Files) {
+        try {
+            aForm.AddFileByName(name);
+        } catch (const std::exception& e) {
+            aErrors << WPVExceptionMessage(e);
+        }
+    }
+    if (aOptions.Page == TWPVPlotPage::Details) {
+        if (aForm.ListBox3->count() == 0)
+            return;
+        aForm.ListBox3->setCurrentRow(0);
+        aForm.ListBox3Click();
+        return;
+    }
+    QListWidget* list = StepList(aForm, aOptions.Page);
+    list->clearSelection();
+    if (aOptions.Select) {
+        for (int i : *aOptions.Select) {
+            if (i >= list->count())
+                throw EWPVUsageError(QStringLiteral("--select: there is no item %1 (the list has %2).")
+                                         .arg(i)
+                                         .arg(list->count()));
+            list->setCurrentRow(i, QItemSelectionModel::Select);
+        }
+    } else if (list->count() > 0) {
+        list->setCurrentRow(list->count() - 1, QItemSelectionModel::NoUpdate);
+        list->selectAll();
+    }
+    if (aOptions.Page == TWPVPlotPage::Visualize)
+        aForm.ListBox1Click();
+    else
+        aForm.ListBox2Click();
+}
+
+QImage WPVPlotImage(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
+{
+    QImage image(aOptions.Size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    PaintFigure(aForm, aOptions, p);
+    p.end();
+    return image;
+}
+
+void WPVWritePlot(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
+{
+    const QString suffix = QFileInfo(aOptions.Out).suffix().toLower();
+    const QString failed = QStringLiteral("Cannot write \"%1\".").arg(aOptions.Out);
+    if (suffix == QLatin1String("png")) {
+        if (!WPVPlotImage(aForm, aOptions).save(aOptions.Out, "PNG"))
+            throw std::runtime_error(failed.toStdString());
+    } else if (suffix == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setFileName(aOptions.Out);
+        svg.setSize(aOptions.Size);
+        svg.setViewBox(QRect(QPoint(0, 0), aOptions.Size));
+        svg.setTitle(QStringLiteral("Tarnwell reader"));
+        QPainter p;
+        if (!p.begin(&svg))
+            throw std::runtime_error(failed.toStdString());
+        PaintFigure(aForm, aOptions, p);
+        p.end();
+    } else if (suffix == QLatin1String("pdf")) {
+        QPdfWriter pdf(aOptions.Out);
+        pdf.setResolution(96);
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        // 96 dpi pixels on a page measured in points.
+        pdf.setPageSize(QPageSize(QSizeF(aOptions.Size.width() * 0.75, aOptions.Size.height() * 0.75), QPageSize::Point));
+        QPainter p;
+        if (!p.begin(&pdf))
+            throw std::runtime_error(failed.toStdString());
+        PaintFigure(aForm, aOptions, p);
+        p.end();
+    } else {
+        throw EWPVUsageError(QStringLiteral("--out needs a .png, .svg or .pdf file name: \"%1\".").arg(aOptions.Out));
+    }
+}
+
+int WPVRunPlot(const TWPVPlotOptions& aOptions)
+{
+    QTextStream err(stderr);
+    QStringList errors;
+    try {
+        TFormWPVData form;
+        form.setAttribute(Qt::WA_DontShowOnScreen);
+        WPVPreparePlot(form, aOptions, errors);
+        WPVWritePlot(form, aOptions);
+    } catch (const EWPVUsageError& e) {
+        err << WPVExceptionMessage(e) << '\n' << Qt::flush;
+        return 2;
+    } catch (const std::exception& e) {
+        errors << WPVExceptionMessage(e);
+    }
+    for (const QString& e : errors)
+        err << e << '\n';
+    err << Qt::flush;
+    return errors.isEmpty() ? 0 : 1;
+}
