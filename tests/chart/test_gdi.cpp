@@ -354,3 +354,42 @@ TEST(Drawing, SmoothingModesMapToRenderHints)
     EXPECT_EQ(QvFontForHint(QFont(), TQvTextRenderingHint::SingleBitPerPixel).styleStrategy() & QFont::NoAntialias,
               QFont::NoAntialias);
 }
+
+TEST(Drawing, WidenAndOutlinePaths)
+{
+    QPainterPath line;
+    line.moveTo(10, 20);
+    line.lineTo(50, 20);
+    const QRectF wide = QvWidenPath(line, TQvPen(QvColors::Black, 4)).boundingRect();
+    EXPECT_NEAR(wide.top(), 18, 1e-6);
+    EXPECT_NEAR(wide.bottom(), 22, 1e-6);
+    EXPECT_NEAR(wide.left(), 10, 1e-6); // flat caps: no extension beyond the ends
+    EXPECT_NEAR(wide.right(), 50, 1e-6);
+
+    // The outline of a circle keeps its extent and fills the same pixels.
+    QPainterPath circle;
+    circle.addEllipse(QPointF(0, 0), 10, 10);
+    const QPainterPath outline = QvOutlinePath(circle, 0.5);
+    EXPECT_NEAR(outline.boundingRect().width(), 20, 0.5);
+    EXPECT_TRUE(outline.contains(QPointF(0, 0)));
+    EXPECT_FALSE(outline.contains(QPointF(9, 9)));
+}
+
+TEST(Drawing, RotateAtKeepsTheCentreAndTransformSaverRestores)
+{
+    QImage img = Canvas();
+    QPainter p(&img);
+    p.translate(5, 0);
+    const QTransform before = p.worldTransform();
+    {
+        TQvTransformSaver saver(p);
+        QvRotateAt(p, QPointF(20, 20), 90);
+        const QPointF c = p.worldTransform().map(QPointF(20, 20));
+        EXPECT_NEAR(c.x(), 25, 1e-9);
+        EXPECT_NEAR(c.y(), 20, 1e-9);
+        const QPointF right = p.worldTransform().map(QPointF(30, 20)); // clockwise on screen
+        EXPECT_NEAR(right.x(), 25, 1e-9);
+        EXPECT_NEAR(right.y(), 30, 1e-9);
+    }
+    EXPECT_EQ(p.worldTransform(), before);
+}

@@ -4,6 +4,7 @@
 #include "QvPointStylesPick.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 #include <memory>
@@ -172,6 +173,16 @@ TEST(PointSymbolsList, ItemsGridSelectionAndValue)
     ClickItem(list, 9);
     EXPECT_EQ(changed.count(), 2);
     EXPECT_EQ(list.Symbol(), TQvPointSymbol::Nabla);
+
+    // Keyboard moves are user changes too.
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(&list, &left);
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(list.Symbol(), TQvPointSymbol::Delta);
+
+    // A programmatic selection change is not.
+    list.setCurrentRow(2);
+    EXPECT_EQ(changed.count(), 3);
 }
 
 TEST(PointSymbolsList, DrawsEachSymbolInItsCell)
