@@ -88,8 +88,10 @@ void ExportSource(const QStringList& aFiles, QTextStream& aOut, QStringList& aEr
         try {
             session.AddFile(name);
             // The source view reads the file again, as lines of text.
+            // The whole text decides its encoding before any line is decoded.
             TWPVLines lines = TWPVLines::FromFile(name);
-            for (qsizetype i = 0; lines.HasLine(i); ++i)
+            const qsizetype n = lines.Count();
+            for (qsizetype i = 0; i < n; ++i)
                 aOut << SourceLineText(lines.Line(i, false)) << '\n';
             // Only the file's text is needed from here on: drop its analysis.
             session.Files.back().reset();

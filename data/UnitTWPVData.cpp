@@ -56,11 +56,20 @@ void TWPVDataFromFile::OccupyFromFile(const QString& aFile)
     fVOrig.FileName = aFile;
     try {
         TWPVLines lines = TWPVLines::FromFile(aFile);
-        lines.SetStreaming(true);
         LoadHeader(lines);
         LoadVariables(lines);
         LoadNotes(lines);
+        const TWPVTextCodec codec = lines.Codec();
         LoadData(lines);
+        if (lines.Codec() != codec) {
+            // A byte further on showed that the file is not UTF-8: decode its texts again.
+            TVariables texts;
+            texts.FileName = aFile;
+            fVOrig = texts;
+            LoadHeader(lines);
+            LoadVariables(lines);
+            LoadNotes(lines);
+        }
     } catch (...) {
         // A failed load leaves nothing behind.
         fDataSets.clear();
@@ -200,14 +209,12 @@ void TWPVDataFromFile::LoadData(TWPVLines& aSL)
     std::string noTabs;
     std::string scratch;
 
-    const char* p = aSL.LineBegin(d + 4);
-    const char* const end = aSL.End();
-    qsizetype lineIndex = d + 4;
-    for (; p < end; p = WPVNextLine(WPVLineEnd(p, end), end), ++lineIndex) {
-        if ((lineIndex & 0x3FFF) == 0)
-            aSL.Release(p);
-        const char* lb = p;
-        const char* le = WPVLineEnd(p, end);
+    TWPVLineStream stream(aSL, d + 4);
+    QByteArrayView raw;
+    qsizetype lineIndex = 0;
+    while (stream.Next(raw, lineIndex)) {
+        const char* lb = raw.data();
+        const char* le = lb + raw.size();
         int n = SplitRow(lb, le, f);
         if (n < 0) {
             noTabs.assign(lb, le);
@@ -239,8 +246,11 @@ void TWPVDataFromFile::LoadData(TWPVLines& aSL)
                 testMode = i;
             if (WPVStrToFloat(f[cStep].Trimmed(), v) && WPVRoundToInt(v, i))
                 testStep = i;
-            if (current)
+            int previousCount = 0;
+            if (current) {
+                previousCount = current->PointCount();
                 current->Squeeze();
+            }
             if ((testMode == 15 || testMode == 16) && testStep == 1) {
                 // The start-reference step: the cell at the start of the run.
                 auto reference = std::make_unique<TWPVDataSet>();
@@ -262,6 +272,7 @@ void TWPVDataFromFile::LoadData(TWPVLines& aSL)
             }
             auto step = std::make_unique<TWPVDataSet>();
             step->aFile = this;
+            step->Reserve(previousCount); // steps of one program tend to be alike
             current = step.get();
             fDataSets.push_back(std::move(step));
             startTime = 0;

@@ -23,6 +23,21 @@ void TWPVDataSet::AddData(const TDataPoint& aData)
     fSums.valid = false;
 }
 
+void TWPVDataSet::Reserve(int aCount)
+{
+    if (aCount > 0)
+        fData.reserve(static_cast<std::size_t>(aCount));
+}
+
+void TWPVDataSet::Squeeze()
+{
+    const std::size_t unused = WPVAllocationSize(fData.capacity() * sizeof(TDataPoint))
+        - WPVAllocationSize(fData.size() * sizeof(TDataPoint));
+    // Large arrays are reserved in whole 2 MB units: copy only when that frees at least one.
+    if (unused >= (std::size_t(2) << 20) || (fData.capacity() * sizeof(TDataPoint) < WPVLargeBytes && unused > 0))
+        fData.shrink_to_fit();
+}
+
 const TWPVDataSet::TPointSums& TWPVDataSet::Sums() const
 {
     if (!fSums.valid) {

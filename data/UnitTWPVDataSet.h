@@ -1,5 +1,7 @@
 #pragma once
 // One step of an instrument data file: its points, the parameters in force and its statistics.
+#include "UnitWPVMemory.h"
+
 #include <QLoggingCategory>
 
 #include <cstdint>
@@ -29,7 +31,7 @@ struct TDataPoint
     double LeakageAlpha2Point = 0;    // leakage current by the step-to-step model, A (SumsPost)
 };
 
-using TDataSet = std::vector<TDataPoint>;
+using TDataSet = TWPVLargeVector<TDataPoint>;
 
 // The point quantity that AverageLast averages.
 enum class TFinals { pO2, Current, Voltage };
@@ -59,8 +61,10 @@ public:
     // SumsPost (filled in on demand: the statistics themselves work from per-step sums).
     const TDataSet& Data() const;
     int PointCount() const { return static_cast<int>(fData.size()); }
+    // Room for aCount points (the loader's guess from the step before).
+    void Reserve(int aCount);
     // Gives back the spare capacity of the point array (the loader calls it when a step ends).
-    void Squeeze() { fData.shrink_to_fit(); }
+    void Squeeze();
 
     // Properties over the private fields.
     double LeakageTotal() const { return fLeakageTotal; }
@@ -160,8 +164,8 @@ private:
         double duration = 0;     // sum of DataPointDuration
         double charge = 0;       // sum of PumpI * DataPointDuration, in row order
         double temperature = 0;  // sum of TempC * DataPointDuration, in row order
-        std::vector<double> dt;   // DataPointDuration of each point
-        std::vector<double> root; // pO2^0.25 of each point
+        TWPVLargeVector<double> dt;   // DataPointDuration of each point
+        TWPVLargeVector<double> root; // pO2^0.25 of each point
     };
     const TPointSums& Sums() const;
 

@@ -5,44 +5,11 @@
 
 #include <cstring>
 
-#if defined(Q_OS_UNIX)
-#include <sys/mman.h>
-#include <unistd.h>
-#define WPV_HAVE_MMAP 1
-#endif
 
 EWPVDataError::EWPVDataError(const QString& aMessage)
     : std::runtime_error(aMessage.toUtf8().toStdString())
 {
 }
-
-// The bytes of the text. Large files are read into anonymous pages, so that a loader streaming
-// through them can give back what it has passed (a file of 100 MB need not stay in memory next
-// to the points made from it).
-struct TWPVLines::TBuffer
-{
-    QByteArray owned;
-    char* mapped = nullptr;
-    std::size_t mappedSize = 0;
-    const char* data = nullptr;
-    std::size_t size = 0;
-    std::size_t released = 0; // bytes from the start of the mapping already given back
-
-    ~TBuffer()
-    {
-#ifdef WPV_HAVE_MMAP
-        if (mapped)
-            munmap(mapped, mappedSize);
-#endif
-    }
-
-    void SetOwned(QByteArray bytes, std::size_t skip)
-    {
-        owned = std::move(bytes);
-        data = owned.constData() + skip;
-        size = static_cast<std::size_t>(owned.size()) - skip;
-    }
-};
 
 namespace {
 
@@ -171,56 +138,44 @@ QByteArrayView WPVTrim(QByteArrayView s)
     return QByteArrayView(b, e - b);
 }
 
-TWPVLines::TWPVLines()
-    : fBuffer(std::make_unique<TBuffer>())
+// The open file.
+struct TWPVLines::TSource
 {
+    QFile file;
+    QString name;
+};
+
+namespace {
+
+constexpr std::size_t kRetainedChunk = std::size_t(256) << 10; // read ahead for indexed lines
+constexpr std::size_t kStreamChunk = std::size_t(1) << 20;     // read buffer of a stream
+
+// True when the line that ends at aLineEnd (within [.., aEnd)) may go on in bytes not read yet.
+bool MayContinue(const char* aLineEnd, const char* aEnd, bool aEof)
+{
+    if (aEof)
+        return false;
+    return aLineEnd == aEnd || (*aLineEnd == '\r' && aLineEnd + 1 == aEnd);
 }
 
+} // namespace
+
+TWPVLines::TWPVLines() = default;
 TWPVLines::~TWPVLines() = default;
 TWPVLines::TWPVLines(TWPVLines&&) noexcept = default;
 TWPVLines& TWPVLines::operator=(TWPVLines&&) noexcept = default;
 
-namespace {
-
-constexpr std::size_t kMapThreshold = 1 << 20; // files from 1 MB on are read into own pages
-
-} // namespace
-
 TWPVLines TWPVLines::FromFile(const QString& aFileName)
 {
-    QFile file(aFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, file.errorString()));
     TWPVLines lines;
-    TBuffer& b = *lines.fBuffer;
-    const qint64 size = file.size();
-#ifdef WPV_HAVE_MMAP
-    if (!file.isSequential() && size >= static_cast<qint64>(kMapThreshold)) {
-        const std::size_t n = static_cast<std::size_t>(size);
-        void* m = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m != MAP_FAILED) {
-            b.mapped = static_cast<char*>(m);
-            b.mappedSize = n;
-            std::size_t got = 0;
-            while (got < n) {
-                const qint64 r = file.read(b.mapped + got, static_cast<qint64>(n - got));
-                if (r < 0)
-                    throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, file.errorString()));
-                if (r == 0)
-                    break; // the file became shorter while we read it
-                got += static_cast<std::size_t>(r);
-            }
-            b.data = b.mapped;
-            b.size = got;
-        }
-    }
-#endif
-    if (!b.data) {
-        QByteArray all = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, file.errorString()));
-        b.SetOwned(std::move(all), 0);
-    }
+    lines.fSource = std::make_unique<TSource>();
+    lines.fSource->name = aFileName;
+    lines.fSource->file.setFileName(aFileName);
+    if (!lines.fSource->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw EWPVDataError(
+            QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, lines.fSource->file.errorString()));
+    lines.fEof = false;
+    lines.ReadMore();
     lines.Classify();
     return lines;
 }
@@ -228,57 +183,104 @@ TWPVLines TWPVLines::FromFile(const QString& aFileName)
 TWPVLines TWPVLines::FromBytes(QByteArray aBytes)
 {
     TWPVLines lines;
-    lines.fBuffer->SetOwned(std::move(aBytes), 0);
+    lines.fData.assign(aBytes.constData(), aBytes.constData() + aBytes.size());
+    lines.fEof = true;
     lines.Classify();
+    // In memory the whole text decides at once.
+    if (lines.fCheckUtf8 && !WPVIsValidUtf8(lines.fData.data(), lines.fData.size()))
+        lines.fCodec = TWPVTextCodec::Windows1252;
+    lines.fCheckUtf8 = false;
     return lines;
 }
 
 TWPVLines TWPVLines::FromText(const QString& aText)
 {
     TWPVLines lines;
-    lines.fBuffer->SetOwned(aText.toUtf8(), 0);
-    lines.fCodec = TWPVTextCodec::Utf8;
+    const QByteArray utf8 = aText.toUtf8();
+    lines.fData.assign(utf8.constData(), utf8.constData() + utf8.size());
+    lines.fEof = true;
+    lines.fCheckUtf8 = false;
     return lines;
+}
+
+std::size_t TWPVLines::ReadChunk(char* aTo, std::size_t aMax)
+{
+    if (!fSource)
+        return 0;
+    const qint64 r = fSource->file.read(aTo, static_cast<qint64>(aMax));
+    if (r < 0)
+        throw EWPVDataError(
+            QStringLiteral("Cannot read file \"%1\": %2").arg(fSource->name, fSource->file.errorString()));
+    if (r == 0) {
+        fEof = true;
+        fSource.reset();
+    }
+    return static_cast<std::size_t>(r);
+}
+
+bool TWPVLines::ReadMore()
+{
+    if (fEof || fDetached)
+        return false;
+    const std::size_t old = fData.size();
+    fData.resize(old + kRetainedChunk);
+    const std::size_t got = ReadChunk(fData.data() + old, kRetainedChunk);
+    fData.resize(old + got);
+    return got > 0;
 }
 
 void TWPVLines::Classify()
 {
-    TBuffer& b = *fBuffer;
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(b.data);
-    if (b.size >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
-        b.data += 3;
-        b.size -= 3;
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(fData.data());
+    const std::size_t n = fData.size();
+    if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+        fData.erase(fData.begin(), fData.begin() + 3);
         fCodec = TWPVTextCodec::Utf8;
+        fCheckUtf8 = false;
         return;
     }
-    if (b.size >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
-        // UTF-16: the one case that is converted as a whole (to UTF-8).
-        QStringDecoder decoder(u[0] == 0xFF ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        const QString text = decoder(QByteArrayView(b.data + 2, static_cast<qsizetype>(b.size - 2)));
-        QByteArray utf8 = text.toUtf8();
-        TBuffer fresh;
-        std::swap(b.owned, fresh.owned);
-        std::swap(b.mapped, fresh.mapped);
-        std::swap(b.mappedSize, fresh.mappedSize);
-        b.SetOwned(std::move(utf8), 0);
+    if (n >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+        // UTF-16: the one case that is read and converted as a whole (to UTF-8).
+        const bool little = u[0] == 0xFF;
+        while (ReadMore()) {
+        }
+        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder(QByteArrayView(fData.data() + 2, static_cast<qsizetype>(fData.size() - 2)));
+        const QByteArray utf8 = text.toUtf8();
+        fData.assign(utf8.constData(), utf8.constData() + utf8.size());
         fCodec = TWPVTextCodec::Utf8;
+        fCheckUtf8 = false;
         return;
     }
-    fCodec = WPVIsValidUtf8(b.data, b.size) ? TWPVTextCodec::Utf8 : TWPVTextCodec::Windows1252;
+    fCodec = TWPVTextCodec::Utf8;
+    fCheckUtf8 = true;
+}
+
+void TWPVLines::Validate(const char* b, const char* e)
+{
+    // Lines end in ASCII terminators, so a line never splits a UTF-8 sequence.
+    if (fCheckUtf8 && !WPVIsValidUtf8(b, static_cast<std::size_t>(e - b))) {
+        fCodec = TWPVTextCodec::Windows1252;
+        fCheckUtf8 = false;
+    }
 }
 
 void TWPVLines::IndexUpTo(qsizetype i)
 {
-    const TBuffer& b = *fBuffer;
-    while (static_cast<qsizetype>(fStarts.size()) <= i && !fScanDone) {
-        if (fScan >= b.size) {
-            fScanDone = true;
-            break;
+    while (static_cast<qsizetype>(fStarts.size()) <= i) {
+        if (fScan >= fData.size()) {
+            if (!ReadMore())
+                break;
+            continue;
         }
+        const char* b = fData.data() + fScan;
+        const char* e = fData.data() + fData.size();
+        const char* lineEnd = WPVLineEnd(b, e);
+        if (MayContinue(lineEnd, e, fEof) && ReadMore())
+            continue;
+        Validate(b, lineEnd);
         fStarts.push_back(fScan);
-        const char* end = b.data + b.size;
-        const char* lineEnd = WPVLineEnd(b.data + fScan, end);
-        fScan = static_cast<std::size_t>(WPVNextLine(lineEnd, end) - b.data);
+        fScan = static_cast<std::size_t>(WPVNextLine(lineEnd, e) - fData.data());
     }
 }
 
@@ -300,9 +302,8 @@ QByteArrayView TWPVLines::RawLine(qsizetype i)
 {
     if (!HasLine(i))
         return QByteArrayView();
-    const TBuffer& b = *fBuffer;
-    const char* begin = b.data + fStarts[static_cast<std::size_t>(i)];
-    const char* end = WPVLineEnd(begin, b.data + b.size);
+    const char* begin = fData.data() + fStarts[static_cast<std::size_t>(i)];
+    const char* end = WPVLineEnd(begin, fData.data() + fData.size());
     return QByteArrayView(begin, end - begin);
 }
 
@@ -342,50 +343,88 @@ qsizetype TWPVLines::Find(QByteArrayView aText, qsizetype aFrom)
     return -1;
 }
 
-const char* TWPVLines::Begin()
+TWPVLineStream::TWPVLineStream(TWPVLines& aLines, qsizetype aFirst)
+    : fLines(aLines)
+    , fIndex(aFirst)
 {
-    return fBuffer->data;
-}
-
-const char* TWPVLines::End()
-{
-    return fBuffer->data + fBuffer->size;
-}
-
-const char* TWPVLines::LineBegin(qsizetype i)
-{
-    if (!HasLine(i))
-        return End();
-    return fBuffer->data + fStarts[static_cast<std::size_t>(i)];
-}
-
-void TWPVLines::SetStreaming(bool aOn)
-{
-    fStreaming = aOn;
-}
-
-void TWPVLines::Release(const char* aUpTo)
-{
-#ifdef WPV_HAVE_MMAP
-    TBuffer& b = *fBuffer;
-    if (!fStreaming || !b.mapped || aUpTo < b.mapped || aUpTo > b.mapped + b.mappedSize)
-        return;
-    static const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t upTo = static_cast<std::size_t>(aUpTo - b.mapped) / page * page;
-    if (upTo > b.released) {
-        madvise(b.mapped + b.released, upTo - b.released, MADV_DONTNEED);
-        b.released = upTo;
+    if (aLines.HasLine(aFirst)) {
+        fPos = aLines.fStarts[static_cast<std::size_t>(aFirst)];
+    } else {
+        fInRetained = false;
+        fChunkEof = true;
     }
-#else
-    Q_UNUSED(aUpTo);
-#endif
+}
+
+bool TWPVLineStream::Next(QByteArrayView& aLine, qsizetype& aIndex)
+{
+    if (fInRetained) {
+        // First the lines the text object has read already (checked when indexed or below).
+        const std::vector<char>& data = fLines.fData;
+        const char* end = data.data() + data.size();
+        if (fPos < data.size()) {
+            const char* b = data.data() + fPos;
+            const char* lineEnd = WPVLineEnd(b, end);
+            if (!MayContinue(lineEnd, end, fLines.fEof)) {
+                if (fIndex >= static_cast<qsizetype>(fLines.fStarts.size()))
+                    fLines.Validate(b, lineEnd);
+                aLine = QByteArrayView(b, lineEnd - b);
+                aIndex = fIndex++;
+                fPos = static_cast<std::size_t>(WPVNextLine(lineEnd, end) - data.data());
+                return true;
+            }
+        }
+        if (fLines.fEof && fPos >= data.size())
+            return false;
+        // The rest of the file goes through a buffer of our own, starting with the part of a
+        // line that the text object holds.
+        fChunk.resize(kStreamChunk);
+        fChunkLen = data.size() - std::min(fPos, data.size());
+        if (fChunkLen > fChunk.size())
+            fChunk.resize(fChunkLen * 2);
+        std::copy(data.data() + data.size() - fChunkLen, data.data() + data.size(), fChunk.data());
+        fPos = 0;
+        fInRetained = false;
+        fChunkEof = fLines.fEof;
+        fLines.fDetached = true;
+    }
+    for (;;) {
+        const char* b = fChunk.data() + fPos;
+        const char* end = fChunk.data() + fChunkLen;
+        if (fPos < fChunkLen) {
+            const char* lineEnd = WPVLineEnd(b, end);
+            if (!MayContinue(lineEnd, end, fChunkEof)) {
+                fLines.Validate(b, lineEnd);
+                aLine = QByteArrayView(b, lineEnd - b);
+                aIndex = fIndex++;
+                fPos = static_cast<std::size_t>(WPVNextLine(lineEnd, end) - fChunk.data());
+                return true;
+            }
+        } else if (fChunkEof) {
+            return false;
+        }
+        // Keep the unfinished line, make room (a line longer than the buffer doubles it) and
+        // read on.
+        const std::size_t rest = fChunkLen - fPos;
+        std::memmove(fChunk.data(), fChunk.data() + fPos, rest);
+        fChunkLen = rest;
+        fPos = 0;
+        if (fChunk.size() - fChunkLen < kStreamChunk / 2)
+            fChunk.resize(fChunk.size() * 2);
+        const std::size_t got = fLines.ReadChunk(fChunk.data() + fChunkLen, fChunk.size() - fChunkLen);
+        fChunkLen += got;
+        if (got == 0)
+            fChunkEof = true;
+    }
 }
 
 QStringList ReadTextLines(const QString& aFileName)
 {
     TWPVLines lines = TWPVLines::FromFile(aFileName);
+    // The whole text decides the encoding before any line is decoded.
+    const qsizetype n = lines.Count();
     QStringList out;
-    for (qsizetype i = 0; lines.HasLine(i); ++i)
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i)
         out << lines.Line(i, false);
     return out;
 }
