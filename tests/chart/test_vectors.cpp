@@ -230,12 +230,13 @@ TEST(DoubleVector, OutliersLeftOutOfPlainStatistics)
 TEST(DoubleVector, RandomEditsKeepStatisticsExact)
 {
     std::mt19937 rng(12345);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 120; ++round) {
         TQvDoubleVector v;
         std::vector<double> model;
         std::set<int> outliers;
         const bool ascendingData = round % 2 == 0;
-        for (int step = 0; step < 400; ++step) {
+        const bool withOutliers = round % 4 >= 2;  // outliers force the slow paths: not always
+        for (int step = 0; step < 150; ++step) {
             const int op = int(rng() % 100);
             const int n = int(model.size());
             const double x = ascendingData ? (n ? model.back() + 1 + rng() % 3 : 0.0)
@@ -247,7 +248,9 @@ TEST(DoubleVector, RandomEditsKeepStatisticsExact)
                 what = "add";
             } else if (op < 60) {
                 const int i = int(rng() % (n + 1));
-                double y = ascendingData && i > 0 && i < n ? (model[size_t(i - 1)] + model[size_t(i)]) / 2 : x;
+                double y = x;
+                if (ascendingData && i > 0 && i < n)  // keeps the order, or repeats a neighbour
+                    y = rng() % 2 ? (model[size_t(i - 1)] + model[size_t(i)]) / 2 : model[size_t(i)];
                 v.Insert(i, y);
                 model.insert(model.begin() + i, y);
                 std::set<int> moved;
@@ -267,7 +270,9 @@ TEST(DoubleVector, RandomEditsKeepStatisticsExact)
                 what = "delete";
             } else if (op < 92) {
                 const int i = int(rng() % n);
-                const int kind = int(rng() % 4);
+                // Ascending data mostly stays ascending, so that its in-place paths get used.
+                const int r = int(rng() % 20);
+                const int kind = !ascendingData ? r % 4 : r < 14 ? 2 : r < 17 ? 3 : r % 2;
                 double y = x;
                 if (kind == 0)
                     y = -5000 - double(rng() % 10);  // new minimum
@@ -275,10 +280,12 @@ TEST(DoubleVector, RandomEditsKeepStatisticsExact)
                     y = 5000 + double(rng() % 10);   // new maximum
                 else if (kind == 2 && i > 0 && i + 1 < n)
                     y = (model[size_t(i - 1)] + model[size_t(i + 1)]) / 2;  // keeps the order
+                else if (kind == 3 && i + 1 < n)
+                    y = model[size_t(i + 1)];  // equals its right neighbour
                 v.SetValue(i, y);
                 model[size_t(i)] = y;
                 what = "set";
-            } else if (op < 96) {
+            } else if (op < 96 && withOutliers) {
                 const int i = int(rng() % n);
                 v.AddOutlier(i);
                 outliers.insert(i);
@@ -298,6 +305,45 @@ TEST(DoubleVector, RandomEditsKeepStatisticsExact)
                 return;
         }
         ExpectMatches(v, model, outliers, "end of round");
+    }
+}
+
+// Single edits of folded, strictly ascending data 0, 1, ..., 9: the cases where the cache is
+// adjusted in place rather than recomputed, and their borders.
+TEST(DoubleVector, EditsOfFoldedAscendingData)
+{
+    struct Case { const char* Op; int Idx; double Value; };
+    const Case cases[] = {
+        {"set", 4, 4.5},  {"set", 4, 5},  {"set", 4, 3},   {"set", 4, 2.5}, {"set", 0, 0.5},
+        {"set", 0, -1},   {"set", 9, 8.5}, {"set", 9, 8},  {"set", 9, 20},  {"set", 8, 9},
+        {"set", 8, 8.9},  {"set", 5, 100}, {"set", 5, -3}, {"insert", 4, 3.5}, {"insert", 4, 4},
+        {"insert", 4, 3}, {"insert", 0, -1}, {"insert", 0, 0}, {"insert", 9, 8.5}, {"insert", 9, 9},
+        {"delete", 4, 0}, {"delete", 0, 0}, {"delete", 9, 0},
+    };
+    for (const Case& c : cases) {
+        TQvDoubleVector v;
+        std::vector<double> model;
+        for (int i = 0; i < 10; ++i) {
+            v.Add(i);
+            model.push_back(i);
+        }
+        ASSERT_TRUE(v.OnlyAscending());  // folds everything in
+        const std::string op = c.Op;
+        if (op == "set") {
+            v.SetValue(c.Idx, c.Value);
+            model[size_t(c.Idx)] = c.Value;
+        } else if (op == "insert") {
+            v.Insert(c.Idx, c.Value);
+            model.insert(model.begin() + c.Idx, c.Value);
+        } else {
+            v.Delete(c.Idx);
+            model.erase(model.begin() + c.Idx);
+        }
+        ExpectMatches(v, model, {}, op + " " + std::to_string(c.Idx) + " " + std::to_string(c.Value));
+        // Appending after the edit folds on top of the adjusted cache.
+        v.Add(5);
+        model.push_back(5);
+        ExpectMatches(v, model, {}, op + " then append");
     }
 }
 
