@@ -6,6 +6,7 @@
 #include "QvRichLabel.h"
 #include "QvSeries.h"
 #include "QvVectors.h"
+#include "QvZoom.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -353,6 +354,7 @@ TQvGraph2D::TQvGraph2D(QWidget* AParent) : TQvCustomGraph(AParent)
         if (!Updating() && !FRecalculate && !FRelatedSeries.isEmpty())
             PollUpdates();
     });
+    SetZoomObject(new TQvZoomSettings(this));
 }
 
 TQvGraph2D::~TQvGraph2D()

@@ -43,6 +43,7 @@ class TQvSeries;
 class TQvFont;
 class TQvCustomDoubleVector;
 class TQvGraph2D;
+class TQvZoomSettings;
 
 // The smoothing mode of the drawing layer (QvDrawing.h), declared here without its header.
 namespace QvDrawingEnums {
@@ -314,6 +315,17 @@ public:
     void SetMouseHandler(TQvGraphMouseHandler* Handler) { FMouseHandler = Handler; }
     bool Zooming() const { return FMouseHandler && FMouseHandler->Zooming(); }
     bool Panning() const { return FMouseHandler && FMouseHandler->Panning(); }
+    // Zoom settings and the zoom operations over all axes (defined in QvZoom.cpp).
+    TQvZoomSettings* Zoom() const;
+    void ZoomTo(const QPoint& Corner1, const QPoint& Corner2);
+    void ZoomBack();
+    void RedoZoom();
+    void ZoomToStage(int Stage);
+    void ZoomReset();
+    bool CanZoomBack() const;
+    bool CanRedoZoom() const;
+    int ZoomStage() const;
+    int ZoomBufferSize() const;
 
     // --- what the axes and their layout use
     // The axes that belong to the graph: its axis children in creation order, plus the borrowed
