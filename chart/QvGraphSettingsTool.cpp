@@ -2,16 +2,34 @@
 
 #include "QvGraph2D.h"
 
+#include <QWidget>
+
 TQvGraphSettingsTool::TQvGraphSettingsTool(QObject* AOwner) : QObject(AOwner) {}
 
-TQvGraphSettingsTool::~TQvGraphSettingsTool() = default;
+TQvGraphSettingsTool::~TQvGraphSettingsTool()
+{
+    // A dialog without a parent window is the tool's own; one parented to the owner's window
+    // goes with that window.
+    if (FDialog && !FDialog->parent())
+        delete FDialog.data();
+}
 
 void TQvGraphSettingsTool::SetGraph(TQvCustomGraph* AGraph)
 {
     FGraph = AGraph;
+    if (FDialog)
+        FDialog->SetGraph(AGraph);
 }
 
 void TQvGraphSettingsTool::Show()
 {
-    // The dialog is not built yet: nothing to show.
+    if (!FDialog) {
+        auto* owner = qobject_cast<QWidget*>(parent());
+        FDialog = new TQvGraphSettingsDialog(owner ? owner->window() : nullptr);
+    }
+    FDialog->SetOptions(FOptions);
+    FDialog->SetGraph(FGraph.data());
+    FDialog->show();
+    FDialog->raise();
+    FDialog->activateWindow();
 }
