@@ -1,25 +1,13 @@
-// Stand-in until the main window exists: prints the details table of each file.
+// The window with the given files added in order, until it is closed.
 #include "RunWindow.h"
 
-#include "UnitWPVExport.h"
-
-#include <QTextStream>
-
-#include <cstdio>
+#include "UnitWPVReader.h"
 
 int RunWindow(QApplication& app, const QStringList& files)
 {
-    Q_UNUSED(app);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    int status = 0;
-    for (const QString& file : files) {
-        try {
-            out << ExportDetails(file, TDetailsExportOptions()) << Qt::flush;
-        } catch (const std::exception& e) {
-            err << QString::fromUtf8(e.what()) << '\n' << Qt::flush;
-            status = 1;
-        }
-    }
-    return status;
+    TFormWPVData form;
+    form.showMaximized();
+    // Each file is added as "Add from file" adds it; a failing one is reported and skipped.
+    form.AddFiles(files);
+    return app.exec();
 }

@@ -502,8 +502,10 @@ void TFormWPVData::BuildDetailsPage()
     ListBox4->setWrapping(true);
     ListBox4->setResizeMode(QListView::Adjust);
     ListBox4->setUniformItemSizes(true);
-    ListBox4->setGridSize(QSize((338 - 4) / 4, 14));
+    // Four columns of nine items fill the box: no scroll bars.
+    ListBox4->setGridSize(QSize((338 - 6) / 4, 14));
     ListBox4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox4->setToolTip(QStringLiteral("Click a column to show or hide it; right click hides every column"));
     auto* columnBox = new QVBoxLayout;
     columnBox->setSpacing(2);
@@ -726,9 +728,6 @@ void TFormWPVData::FormCreate()
 void TFormWPVData::FormDestroy()
 {
     // The files free their steps, vectors and series; the graphs only displayed them.
-    for (auto& file : fFiles)
-        if (file)
-            ReleaseChart(*file);
     fFiles.clear();
 }
 

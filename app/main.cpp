@@ -1,5 +1,7 @@
 // Start-up: the command-line export, or the window with the given files added.
 #include "RunWindow.h"
+#include "UnitWPVApplication.h"
+#include "UnitWPVPlot.h"
 #include "UnitWPVExport.h"
 #include "UnitWPVConvert.h"
 
@@ -54,11 +56,19 @@ int main(int argc, char** argv)
 {
     // Text exports run without a display; the window needs a GUI application.
     const bool textOnly = IsTextOnly(argc, argv);
+    // Figures are drawn by the window's graphs: they need a GUI application, on the offscreen
+    // platform when there is no display.
+    bool plot = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0)
+            plot = true;
+    if (plot && !textOnly && !HasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app;
     if (textOnly || !HasDisplay())
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
-        app = std::make_unique<QApplication>(argc, argv);
+        app = std::make_unique<TWPVApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwell-reader"));
     QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
 
@@ -84,7 +94,19 @@ int main(int argc, char** argv)
     const QCommandLineOption strip(QStringLiteral("strip"),
                                    QStringLiteral("Remove every blank from the details text (as copying it does)."));
     parser.addOptions({details, steps, source, startSet, columns, override_, strip});
-    // Options of later exports (graphs as pictures) are added here.
+    const QCommandLineOption plotPage(QStringLiteral("plot"),
+                                      QStringLiteral("Write the graph of a page for the FILEs added in order: visualize, "
+                                                     "compare or details (the three detail graphs of the first file)."),
+                                      QStringLiteral("PAGE"));
+    const QCommandLineOption plotSelect(QStringLiteral("select"),
+                                        QStringLiteral("Items of the page's step list to select: all, or I,J,... "
+                                                       "(0-based, in list order). Default: all."),
+                                        QStringLiteral("ITEMS"), QStringLiteral("all"));
+    const QCommandLineOption plotOut(QStringLiteral("out"), QStringLiteral("Figure file: .png, .svg or .pdf."),
+                                     QStringLiteral("PATH"), QStringLiteral("plot.png"));
+    const QCommandLineOption plotSize(QStringLiteral("size"), QStringLiteral("Figure size in pixels."),
+                                      QStringLiteral("WxH"), QStringLiteral("1117x738"));
+    parser.addOptions({plotPage, plotSelect, plotOut, plotSize});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tarnwell data files."), QStringLiteral("FILE..."));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -101,9 +123,27 @@ int main(int argc, char** argv)
     }
 
     const QStringList files = parser.positionalArguments();
-    const int exports = int(parser.isSet(details)) + int(parser.isSet(steps)) + int(parser.isSet(source));
+    const int exports = int(parser.isSet(details)) + int(parser.isSet(steps)) + int(parser.isSet(source))
+        + int(parser.isSet(plotPage));
     if (exports > 1)
-        return UsageError(parser, QStringLiteral("Choose one of --details, --steps and --source."));
+        return UsageError(parser, QStringLiteral("Choose one of --details, --steps, --source and --plot."));
+    const bool plotOptions = parser.isSet(plotSelect) || parser.isSet(plotOut) || parser.isSet(plotSize);
+    if (plotOptions && !parser.isSet(plotPage))
+        return UsageError(parser, QStringLiteral("--select, --out and --size need --plot."));
+    if (parser.isSet(plotPage)) {
+        TWPVPlotOptions options;
+        if (!WPVParsePlotPage(parser.value(plotPage), options.Page))
+            return UsageError(parser, QStringLiteral("--plot takes visualize, compare or details."));
+        if (!WPVParsePlotSelect(parser.value(plotSelect), options.Select))
+            return UsageError(parser, QStringLiteral("--select takes all or I,J,... (0-based item numbers)."));
+        if (!WPVParsePlotSize(parser.value(plotSize), options.Size))
+            return UsageError(parser, QStringLiteral("--size takes WxH, for example 1117x738."));
+        if (files.isEmpty())
+            return UsageError(parser, QStringLiteral("No FILE given."));
+        options.Files = files;
+        options.Out = parser.value(plotOut);
+        return WPVRunPlot(options);
+    }
     const bool detailOptions = parser.isSet(startSet) || parser.isSet(columns) || parser.isSet(override_)
         || parser.isSet(strip);
     if (detailOptions && !parser.isSet(details))

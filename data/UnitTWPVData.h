@@ -2,6 +2,7 @@
 // One instrument data file: header texts, instrument variables, notes and the steps of its
 // data rows; the loader and the cross-step analysis.
 #include "UnitTWPVDataSet.h"
+#include "UnitWPVChartSeries.h"
 #include "UnitWPVTextFile.h"
 
 #include <QLoggingCategory>
@@ -85,9 +86,17 @@ public:
     const TWPVDataSetList& DataSets() const { return fDataSets; }
     TWPVDataSetList& DataSets() { return fDataSets; }
 
-    // ---- Chart objects of the file (added with the chart library): the file owns four
-    // ---- vectors and three step-comparison series here, created in the constructor and freed
-    // ---- in the destructor.
+    // Chart objects of the file: four vectors and three step-comparison series, made when first
+    // asked for (the window asks when it adds the file) and freed after the step list.
+    TWPVFileChart& Chart() const
+    {
+        if (!fChart)
+            fChart = std::make_unique<TWPVFileChart>();
+        return *fChart;
+    }
+
+private:
+    mutable std::unique_ptr<TWPVFileChart> fChart;
 
 private:
     TVariables fVActiv;

@@ -2,9 +2,12 @@
 // One step of an instrument data file: its points, the parameters in force and its statistics.
 #include "UnitWPVMemory.h"
 
+#include "UnitWPVChartSeries.h"
+
 #include <QLoggingCategory>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWPVDataSet) // "WPV Data Set"
@@ -149,9 +152,17 @@ public:
     double BOx = 0;
     double MZero = 0;
 
-    // ---- Chart objects of the step (added with the chart library): the step owns six
-    // ---- vectors and five step-view series here, created in the constructor and freed in the
-    // ---- destructor.
+    // Chart objects of the step: six vectors and five step-view series, made when first asked
+    // for (the window asks when it adds the file) and freed with the step.
+    TWPVStepChart& Chart() const
+    {
+        if (!fChart)
+            fChart = std::make_unique<TWPVStepChart>();
+        return *fChart;
+    }
+
+private:
+    mutable std::unique_ptr<TWPVStepChart> fChart;
 
 private:
     // What the statistics need of the points and does not change between analyses, kept from

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace {
 
@@ -86,33 +85,14 @@ std::vector<TQvPointSeries*> TWPVStepChart::Series() const
             SE_Vis_PumppO.get()};
 }
 
-namespace {
-// Chart records by their file or step, until the file and step objects hold their own.
-std::unordered_map<const void*, std::unique_ptr<TWPVFileChart>> gFileCharts;
-std::unordered_map<const void*, std::unique_ptr<TWPVStepChart>> gStepCharts;
-} // namespace
-
 TWPVFileChart& ChartOf(const TWPVDataFromFile& aFile)
 {
-    auto& slot = gFileCharts[&aFile];
-    if (!slot)
-        slot = std::make_unique<TWPVFileChart>();
-    return *slot;
+    return aFile.Chart();
 }
 
 TWPVStepChart& ChartOf(const TWPVDataSet& aStep)
 {
-    auto& slot = gStepCharts[&aStep];
-    if (!slot)
-        slot = std::make_unique<TWPVStepChart>();
-    return *slot;
-}
-
-void ReleaseChart(const TWPVDataFromFile& aFile)
-{
-    for (int i = 0; i < aFile.DataSetCount(); ++i)
-        gStepCharts.erase(aFile.DataSet(i));
-    gFileCharts.erase(&aFile);
+    return aStep.Chart();
 }
 
 QString SeriesCaptionBase(int aFileNumber, const TWPVDataSet& aStep)

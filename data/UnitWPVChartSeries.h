@@ -64,8 +64,6 @@ struct TWPVStepChart
 // The chart record of a file or a step.
 TWPVFileChart& ChartOf(const TWPVDataFromFile& aFile);
 TWPVStepChart& ChartOf(const TWPVDataSet& aStep);
-// Frees the chart records of a file and its steps (before the file itself is freed).
-void ReleaseChart(const TWPVDataFromFile& aFile);
 
 // The caption base of a step's series: "FN:2 Mode:PIDStep Step:3 SP:-2.5".
 QString SeriesCaptionBase(int aFileNumber, const TWPVDataSet& aStep);
