@@ -408,7 +408,8 @@ void TQvLegend::CollectItems()
     };
     // A fixed order first, then every other series.
     for (const QString& name : FItemsOrderList)
-        for (TQvSeries* s : all)
+        if (!name.isEmpty())
+            for (TQvSeries* s : all)
             if ((s->FullName() == name || s->objectName() == name) && s->IncludeInLegend() && !FItems.contains(s))
                 FItems.append(s);
     for (TQvSeries* s : all)
