@@ -276,8 +276,12 @@ void TWPVLines::IndexUpTo(qsizetype i)
         const char* b = fData.data() + fScan;
         const char* e = fData.data() + fData.size();
         const char* lineEnd = WPVLineEnd(b, e);
-        if (MayContinue(lineEnd, e, fEof) && ReadMore())
+        if (MayContinue(lineEnd, e, fEof) && !fDetached) {
+            // Read on and look again: reading may move the text (b and e go stale), and a read
+            // that finds the end marks it, so the line is complete the next time round.
+            ReadMore();
             continue;
+        }
         Validate(b, lineEnd);
         fStarts.push_back(fScan);
         fScan = static_cast<std::size_t>(WPVNextLine(lineEnd, e) - fData.data());

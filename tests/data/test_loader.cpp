@@ -299,6 +299,39 @@ TEST_F(LoaderTest, UnreadableFileFails)
     EXPECT_THROW(f.OccupyFromFile(dir.path()), EWPVDataError);
 }
 
+TEST_F(LoaderTest, LastLineWithoutTerminator)
+{
+    // The reader looks for more text after an unterminated last line; the line read so far must
+    // survive that look (the sanitizer run catches a stale read of it).
+    {
+        TWPVDataFromFile f;
+        f.OccupyFromFile(Write(QByteArray("line 0\nline 1\n Experiment \nSample\nSaved at noon")));
+        EXPECT_EQ(f.VOrig().ExperimentName, QStringLiteral("Experiment"));
+        EXPECT_EQ(f.VOrig().SampleName, QStringLiteral("Sample"));
+        EXPECT_EQ(f.VOrig().Saved, QStringLiteral("Saved at noon"));
+        EXPECT_EQ(f.DataSetCount(), 0);
+    }
+    {
+        // A notes block longer than one read-ahead, ending without a terminator.
+        QStringList l = StandardFile({});
+        l.erase(l.end() - 4, l.end()); // the data marker and its three lines
+        for (int i = 0; i < 20000; ++i)
+            l << QStringLiteral("note %1").arg(i);
+        TWPVDataFromFile f;
+        f.OccupyFromFile(Write(l.join(u'\n').toUtf8()));
+        EXPECT_TRUE(f.VOrig().Notes.endsWith(QStringLiteral("note 19998\r\nnote 19999\r\n")));
+        EXPECT_EQ(f.VOrig().BS.Value, 3.5f);
+    }
+    {
+        // A data block whose last row has no terminator.
+        QStringList l = StandardFile({Row("1").Text(), Row("2").Text()});
+        TWPVDataFromFile f;
+        f.OccupyFromFile(Write(l.join(u'\n').toUtf8()));
+        ASSERT_EQ(f.DataSetCount(), 1);
+        EXPECT_EQ(f.DataSet(0)->PointCount(), 2);
+    }
+}
+
 TEST_F(LoaderTest, Windows1252AndUtf16Files)
 {
     QStringList l = StandardFile({Row("1").Text()});
