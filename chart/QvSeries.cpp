@@ -752,7 +752,7 @@ void TQvSeries::CutSymbolsFromClip(QPainter& Gr)
     const auto symbol = FPointSymbolSettings->PointSymbol();
     if (!QvSymbolCutsClip(symbol))
         return;
-    QRegion cut = QvSymbolsClipRegion(symbol, FPointSymbolSettings->Size() - 1, centers);
+    QRegion cut = QvSymbolsClipRegion(symbol, FPointSymbolSettings->Size(), centers);
     QRegion base = Gr.hasClipping() ? Gr.clipRegion()
                                     : QRegion(Gr.device() ? QRect(0, 0, Gr.device()->width(), Gr.device()->height())
                                                           : QRect(-100000, -100000, 200000, 200000));
@@ -870,11 +870,12 @@ void TQvSeries::PaintLine(QPainter& Gr)
     Gr.setBrush(Qt::NoBrush);
     const bool solid = FPen.style() == Qt::SolidLine && FPen.brush().style() == Qt::SolidPattern;
     if (solid && FPointCount >= 101) {
-        // Long solid lines: separate segments with round caps look the same as the polyline but
-        // avoid the stroker's cost on many sharp joins; runs in one pixel column are merged.
+        // Long solid lines: separate segments look the same as the polyline but avoid the
+        // stroker's cost on many sharp joins; runs in one pixel column are merged. Square caps
+        // close the joins between segments and keep the raster engine on its direct line
+        // rasterizer (round caps would send every segment through the general stroker).
         QPen pen = FPen;
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
+        pen.setCapStyle(Qt::SquareCap);
         Gr.setPen(pen);
         if (!FLinesValidF)
             QvColumnLinesF(p, FPointCount, FLineScratchF);
