@@ -17,6 +17,7 @@
 // inflate them.
 //
 // Usage: bench_render [--quick]   (--quick: fewer repetitions, skips the slowest baselines)
+// BENCH_RENDER_PNG=<dir> also writes the renders as PNG files.
 #include "QvAxis.h"
 #include "QvGraph2D.h"
 #include "QvSeries.h"
@@ -295,6 +296,18 @@ int main(int argc, char** argv)
                 r.Poly = -1;
             else
                 r.Poly = MedianMs([&] { base.Polyline(); }, 1, slow ? 3 : reps, slow ? 0.0 : 2.0);
+            // BENCH_RENDER_PNG=<dir>: keep the last render and, when zoomed, the full polyline of
+            // the same view, for looking at the drawn shape.
+            const QString pngDir = qEnvironmentVariable("BENCH_RENDER_PNG");
+            if (!pngDir.isEmpty()) {
+                const QString stem = pngDir + QLatin1Char('/') + QString::fromLatin1(name).replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
+                scene.Render(true);
+                scene.Image.save(stem + QStringLiteral("_graph.png"));
+                if (zoomed) {
+                    base.Polyline();
+                    base.Image.save(stem + QStringLiteral("_polyline.png"));
+                }
+            }
             rows.push_back(r);
             std::printf("%-16s graph %9.2f ms   repaint %8.2f ms   polyline %10.2f ms   min/max %7.2f ms\n", r.Name,
                         r.Graph, r.Repaint, r.Poly, r.MinMax);
