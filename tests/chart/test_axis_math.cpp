@@ -193,7 +193,7 @@ TEST_F(AxisMath, LogRoundEnd)
     EXPECT_DOUBLE_EQ(QvRoundEnd(S, 2000, true, true), 1e6);
     EXPECT_DOUBLE_EQ(QvRoundEnd(S, 0.0003, false, true), 1e-6);
     EXPECT_DOUBLE_EQ(QvRoundEnd(S, 1000, true, true), 1000);
-    // One decade with minor part 0.1: to the 1 … 9 grid of the decade.
+    // One decade with minor step 0.1: to the 1 … 9 grid of the decade.
     S.MajorTickPart = 1;
     S.TickPart = 0.1;
     EXPECT_DOUBLE_EQ(QvRoundEnd(S, 3.5e-5, true, false), 4e-5);

@@ -20,8 +20,8 @@ protected:
     void TearDown() override { QvSetFormatSeparators(QChar(), QChar()); }
 
     // Steps (mode, step, final pO2 via the last points, current, stable) of a file numbered 1.
-    struct Spec { int mode; int step; double pO2; double current; bool stable; };
-    std::unique_ptr<TWPVDataFromFile> MakeFile(const std::vector<Spec>& specs)
+    struct StepDef { int mode; int step; double pO2; double current; bool stable; };
+    std::unique_ptr<TWPVDataFromFile> MakeFile(const std::vector<StepDef>& stepDefs)
     {
         auto f = std::make_unique<TWPVDataFromFile>();
         TVariables v;
@@ -40,7 +40,7 @@ protected:
         f->SetVOrig(v);
         f->SetVOver(v);
         f->SetVActiv(v);
-        for (const Spec& sp : specs) {
+        for (const StepDef& sp : stepDefs) {
             auto s = std::make_unique<TWPVDataSet>();
             s->Mode = sp.mode;
             s->Step = sp.step;
