@@ -1,20 +1,151 @@
 #include "UnitWPVSourceView.h"
 
+#include "UnitWPVMemory.h"
 #include "UnitWPVTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 // Scroll positions are ints: beyond this many lines one scroll step covers several lines.
 constexpr qsizetype MaxScrollLines = 1'000'000'000;
 } // namespace
+
+// One file's text as the view keeps it: its bytes (UTF-8 or Windows-1252; UTF-16 files are
+// converted to UTF-8), the start of every line, and the encoding. Line ends and encoding follow
+// the loader's rules: CR LF, LF or CR end a line, a final terminator starts no further line, a
+// UTF-8 byte-order mark is dropped, and bytes that are not valid UTF-8 make the whole file
+// Windows-1252.
+class TWPVSourceText
+{
+public:
+    explicit TWPVSourceText(const QString& aFileName)
+    {
+        QFile file(aFileName);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, file.errorString()));
+        ReadAll(file, aFileName);
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
+        std::size_t skip = 0;
+        bool checkUtf8 = true;
+        if (fSize >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+            skip = 3;
+            checkUtf8 = false;
+        } else if (fSize >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+            ConvertUtf16(u[0] == 0xFF);
+            checkUtf8 = false;
+        }
+        // A text object used only for decoding lines in the file's encoding.
+        const bool utf8 = !checkUtf8 || WPVIsValidUtf8(fBytes + skip, fSize - skip);
+        fDecoder = TWPVLines::FromBytes(utf8 ? QByteArray() : QByteArray("\x80"));
+        Index(skip);
+    }
+    ~TWPVSourceText() { Free(); }
+    TWPVSourceText(const TWPVSourceText&) = delete;
+    TWPVSourceText& operator=(const TWPVSourceText&) = delete;
+
+    qsizetype Count() const { return qsizetype(fStarts.size()); }
+
+    // Line i decoded, TABs kept.
+    QString Line(qsizetype i) const
+    {
+        if (i < 0 || i >= Count())
+            return QString();
+        const char* b = fBytes + fStarts[std::size_t(i)];
+        const char* e = WPVLineEnd(b, fBytes + fSize);
+        return fDecoder.Decode(QByteArrayView(b, e - b), false);
+    }
+
+private:
+    // Reads the whole file into one buffer of its size; a file that grows while it is read is
+    // read on into a larger buffer.
+    void ReadAll(QFile& aFile, const QString& aFileName)
+    {
+        Reserve(std::size_t(std::max<qint64>(0, aFile.size())));
+        for (;;) {
+            if (fSize == fCapacity) {
+                char probe = 0;
+                const qint64 r = aFile.read(&probe, 1);
+                if (r < 0)
+                    ReadError(aFile, aFileName);
+                if (r == 0)
+                    return;
+                Reserve(std::max<std::size_t>(fCapacity * 2, 4096));
+                fBytes[fSize++] = probe;
+                continue;
+            }
+            const qint64 r = aFile.read(fBytes + fSize, qint64(fCapacity - fSize));
+            if (r < 0)
+                ReadError(aFile, aFileName);
+            if (r == 0)
+                return;
+            fSize += std::size_t(r);
+        }
+    }
+
+    [[noreturn]] static void ReadError(const QFile& aFile, const QString& aFileName)
+    {
+        throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, aFile.errorString()));
+    }
+
+    // Grows the buffer to aCapacity bytes, keeping what it holds.
+    void Reserve(std::size_t aCapacity)
+    {
+        char* bytes = static_cast<char*>(WPVAllocateLarge(std::max<std::size_t>(aCapacity, 1)));
+        if (fSize > 0)
+            std::memcpy(bytes, fBytes, fSize);
+        const std::size_t size = fSize;
+        Free();
+        fBytes = bytes;
+        fCapacity = std::max<std::size_t>(aCapacity, 1);
+        fSize = size;
+    }
+
+    void Free() noexcept
+    {
+        if (fBytes)
+            WPVFreeLarge(fBytes, fCapacity);
+        fBytes = nullptr;
+        fCapacity = fSize = 0;
+    }
+
+    // Replaces UTF-16 bytes (after their byte-order mark) by their UTF-8 text.
+    void ConvertUtf16(bool aLittleEndian)
+    {
+        QStringDecoder decoder(aLittleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder(QByteArrayView(fBytes + 2, qsizetype(fSize - 2)));
+        const QByteArray utf8 = text.toUtf8();
+        Free();
+        Reserve(std::size_t(utf8.size()));
+        std::memcpy(fBytes, utf8.constData(), std::size_t(utf8.size()));
+        fSize = std::size_t(utf8.size());
+    }
+
+    void Index(std::size_t aFrom)
+    {
+        const char* e = fBytes + fSize;
+        const char* p = fBytes + aFrom;
+        while (p < e) {
+            fStarts.push_back(std::size_t(p - fBytes));
+            p = WPVNextLine(WPVLineEnd(p, e), e);
+        }
+    }
+
+    char* fBytes = nullptr;
+    std::size_t fSize = 0;
+    std::size_t fCapacity = 0;
+    std::vector<std::size_t> fStarts;
+    TWPVLines fDecoder;
+};
 
 TWPVSourceView::TWPVSourceView(QWidget* aParent) : QAbstractScrollArea(aParent)
 {
@@ -31,13 +162,13 @@ TWPVSourceView::~TWPVSourceView() = default;
 void TWPVSourceView::AppendFile(const QString& aFileName)
 {
     TSource source;
-    source.Lines = std::make_unique<TWPVLines>(TWPVLines::FromFile(aFileName));
+    source.Lines = std::make_unique<TWPVSourceText>(aFileName);
     source.Count = source.Lines->Count();
     source.First = fTotal;
     // The widest of the first lines (header and variables) sets the first scroll width; wider
     // lines further down widen it when they are painted.
     for (qsizetype i = 0; i < std::min<qsizetype>(source.Count, 200); ++i)
-        fMaxChars = std::max<int>(fMaxChars, int(SourceLineText(source.Lines->Line(i, false)).size()));
+        fMaxChars = std::max<int>(fMaxChars, int(SourceLineText(source.Lines->Line(i)).size()));
     fTotal += source.Count;
     fSources.push_back(std::move(source));
     UpdateScrollBars();
@@ -59,7 +190,7 @@ QString TWPVSourceView::LineText(qsizetype i) const
     const TSource* s = SourceOf(i);
     if (!s)
         return QString();
-    return SourceLineText(s->Lines->Line(i - s->First, false));
+    return SourceLineText(s->Lines->Line(i - s->First));
 }
 
 QString TWPVSourceView::Text() const

@@ -3,7 +3,8 @@
 //
 // A read-only memo that keeps each file's raw text and formats only the lines it paints, so that
 // a file of a million rows costs its bytes and a line index rather than a formatted copy of
-// every line.
+// every line. The bytes are read in one allocation of the file's size (no growing buffer that
+// holds two copies while it moves), on huge pages when the file is large.
 #include "UnitWPVTextFile.h"
 
 #include <QAbstractScrollArea>
@@ -11,6 +12,8 @@
 
 #include <memory>
 #include <vector>
+
+class TWPVSourceText;
 
 class TWPVSourceView : public QAbstractScrollArea
 {
@@ -41,7 +44,7 @@ protected:
 private:
     struct TSource
     {
-        std::unique_ptr<TWPVLines> Lines;
+        std::unique_ptr<TWPVSourceText> Lines;
         qsizetype First = 0; // index of its first line in the view
         qsizetype Count = 0;
     };
