@@ -87,10 +87,16 @@ std::vector<std::pair<TQvGraph2D*, QRect>> FigureGraphs(TFormWPVData& aForm, TWP
 void PaintFigure(TFormWPVData& aForm, const TWPVPlotOptions& aOptions, QPainter& p)
 {
     for (auto& [graph, place] : FigureGraphs(aForm, aOptions.Page, aOptions.Size)) {
+        // The graph paints itself at the figure's size. QWidget::render() is not used: on a
+        // window that is not shown it first lays the whole window out again, which puts the
+        // graph back to the size of its hidden page.
         graph->resize(place.size());
         graph->Modified();
-        // render() delivers the pending resize first, so the graph lays out at this size.
-        graph->render(&p, place.topLeft(), QRegion(), QWidget::DrawChildren);
+        p.save();
+        p.translate(place.topLeft());
+        p.setClipRect(QRect(QPoint(0, 0), place.size()));
+        graph->PaintGr(p);
+        p.restore();
     }
 }
 
@@ -183,6 +189,7 @@ int WPVRunPlot(const TWPVPlotOptions& aOptions)
     try {
         TFormWPVData form;
         form.setAttribute(Qt::WA_DontShowOnScreen);
+        form.KeepSourceText = false;
         WPVPreparePlot(form, aOptions, errors);
         WPVWritePlot(form, aOptions);
     } catch (const EWPVUsageError& e) {

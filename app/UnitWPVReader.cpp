@@ -804,7 +804,8 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
         }
     }
     ListBoxFileOccupy();
-    AddFileToMemo(aFileName);
+    if (KeepSourceText)
+        AddFileToMemo(aFileName);
     if (file.DataSetCount() > 0) {
         CheckBoxOverrides->setChecked(false);
         LoadOverrideEdits(file.VOrig());

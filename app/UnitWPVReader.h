@@ -150,6 +150,9 @@ public:
 
     // Replaces the open-file dialog (tests): returns the chosen file name, empty for cancel.
     std::function<QString(const QString& aInitialFolder)> ChooseFile;
+    // False for a window that only renders figures: adding a file then skips the "Source file"
+    // text (a second read of the whole file), which no figure shows.
+    bool KeepSourceText = true;
 
     // ---- state
     const std::vector<std::unique_ptr<TWPVDataFromFile>>& Files() const { return fFiles; }

@@ -32,6 +32,13 @@ int NonWhitePixels(const QImage& aImage)
     return n;
 }
 
+// True when the part of aImage in column aColumn of aColumns and row aRow of aRows has drawing.
+bool CellDrawn(const QImage& aImage, int aColumns, int aRows, int aColumn, int aRow)
+{
+    const int w = aImage.width() / aColumns, h = aImage.height() / aRows;
+    return NonWhitePixels(aImage.copy(aColumn * w, aRow * h, w, h)) > 0;
+}
+
 } // namespace
 
 TEST(PlotOptions, ParsesPagesSelectionsAndSizes)
@@ -52,10 +59,11 @@ TEST(PlotOptions, ParsesPagesSelectionsAndSizes)
     for (const TSelectCase& c : cases) {
         std::optional<std::vector<int>> select;
         EXPECT_EQ(WPVParsePlotSelect(c.Text, select), c.Ok) << c.Text;
-        if (c.Ok && c.Items.empty())
+        if (c.Ok && c.Items.empty()) {
             EXPECT_FALSE(select.has_value()) << c.Text;
-        else if (c.Ok)
+        } else if (c.Ok) {
             EXPECT_EQ(*select, c.Items) << c.Text;
+        }
     }
 
     QSize size;
@@ -118,4 +126,28 @@ TEST_F(WindowTest, PlotWritesPngSvgAndPdf)
 
     o.Out = dir.filePath("figure.gif");
     EXPECT_THROW(WPVWritePlot(*form, o), EWPVUsageError);
+}
+
+// The figure is laid out at its own size, not at the size of the page the graph sits on in the
+// (hidden) window: every sixth of the image holds part of the graphs (axes, captions, curves).
+TEST_F(WindowTest, PlotFillsTheWholeFigureOnEveryPage)
+{
+    for (const TWPVPlotPage page : {TWPVPlotPage::Visualize, TWPVPlotPage::Compare, TWPVPlotPage::Details}) {
+        TFormWPVData figureForm;
+        TWPVPlotOptions o;
+        o.Page = page;
+        o.Files = {Write(WindowFileLines(4))};
+        QStringList failures;
+        WPVPreparePlot(figureForm, o, failures);
+        ASSERT_TRUE(failures.isEmpty());
+        for (const QSize size : {QSize(1117, 738), QSize(1500, 900)}) {
+            o.Size = size;
+            const QImage image = WPVPlotImage(figureForm, o);
+            ASSERT_EQ(image.size(), size);
+            for (int column = 0; column < 3; ++column)
+                for (int row = 0; row < 2; ++row)
+                    EXPECT_TRUE(CellDrawn(image, 3, 2, column, row))
+                        << "page " << int(page) << ", " << size.width() << " wide, cell " << column << "," << row;
+        }
+    }
 }
