@@ -46,6 +46,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <future>
 
 Q_LOGGING_CATEGORY(lcForm, "Form")
 
@@ -774,6 +775,12 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
 {
     TWaitCursor wait;
     const int n = ++fFileCounter;
+    // The "Source file" text is read on a second thread while the loader reads the data; it is
+    // appended in its place among the steps below. Should the load fail, the read is awaited
+    // and dropped.
+    std::future<std::unique_ptr<TWPVSourceText>> sourceText;
+    if (KeepSourceText)
+        sourceText = std::async(std::launch::async, &TWPVSourceView::ReadFile, aFileName);
     auto owned = std::make_unique<TWPVDataFromFile>();
     owned->OccupyFromFile(aFileName);
     TVariables v = owned->VOrig();
@@ -804,8 +811,11 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
         }
     }
     ListBoxFileOccupy();
-    if (KeepSourceText)
-        AddFileToMemo(aFileName);
+    if (sourceText.valid()) {
+        // AddFileToMemo with the text read meanwhile.
+        TNoUpdates noUpdates(Memo4);
+        Memo4->AppendText(sourceText.get());
+    }
     if (file.DataSetCount() > 0) {
         CheckBoxOverrides->setChecked(false);
         LoadOverrideEdits(file.VOrig());

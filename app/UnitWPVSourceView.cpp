@@ -20,132 +20,111 @@ namespace {
 constexpr qsizetype MaxScrollLines = 1'000'000'000;
 } // namespace
 
-// One file's text as the view keeps it: its bytes (UTF-8 or Windows-1252; UTF-16 files are
-// converted to UTF-8), the start of every line, and the encoding. Line ends and encoding follow
-// the loader's rules: CR LF, LF or CR end a line, a final terminator starts no further line, a
-// UTF-8 byte-order mark is dropped, and bytes that are not valid UTF-8 make the whole file
-// Windows-1252.
-class TWPVSourceText
+TWPVSourceText::TWPVSourceText(const QString& aFileName)
 {
-public:
-    explicit TWPVSourceText(const QString& aFileName)
-    {
-        QFile file(aFileName);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, file.errorString()));
-        ReadAll(file, aFileName);
-        const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
-        std::size_t skip = 0;
-        bool checkUtf8 = true;
-        if (fSize >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
-            skip = 3;
-            checkUtf8 = false;
-        } else if (fSize >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
-            ConvertUtf16(u[0] == 0xFF);
-            checkUtf8 = false;
-        }
-        // A text object used only for decoding lines in the file's encoding.
-        const bool utf8 = !checkUtf8 || WPVIsValidUtf8(fBytes + skip, fSize - skip);
-        fDecoder = TWPVLines::FromBytes(utf8 ? QByteArray() : QByteArray("\x80"));
-        Index(skip);
+    QFile file(aFileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, file.errorString()));
+    ReadAll(file, aFileName);
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
+    std::size_t skip = 0;
+    bool checkUtf8 = true;
+    if (fSize >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+        skip = 3;
+        checkUtf8 = false;
+    } else if (fSize >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+        ConvertUtf16(u[0] == 0xFF);
+        checkUtf8 = false;
     }
-    ~TWPVSourceText() { Free(); }
-    TWPVSourceText(const TWPVSourceText&) = delete;
-    TWPVSourceText& operator=(const TWPVSourceText&) = delete;
+    // A text object used only for decoding lines in the file's encoding.
+    const bool utf8 = !checkUtf8 || WPVIsValidUtf8(fBytes + skip, fSize - skip);
+    fDecoder = TWPVLines::FromBytes(utf8 ? QByteArray() : QByteArray("\x80"));
+    Index(skip);
+}
 
-    qsizetype Count() const { return qsizetype(fStarts.size()); }
+TWPVSourceText::~TWPVSourceText()
+{
+    Free();
+}
 
-    // Line i decoded, TABs kept.
-    QString Line(qsizetype i) const
-    {
-        if (i < 0 || i >= Count())
-            return QString();
-        const char* b = fBytes + fStarts[std::size_t(i)];
-        const char* e = WPVLineEnd(b, fBytes + fSize);
-        return fDecoder.Decode(QByteArrayView(b, e - b), false);
-    }
+QString TWPVSourceText::Line(qsizetype i) const
+{
+    if (i < 0 || i >= Count())
+        return QString();
+    const char* b = fBytes + fStarts[std::size_t(i)];
+    const char* e = WPVLineEnd(b, fBytes + fSize);
+    return fDecoder.Decode(QByteArrayView(b, e - b), false);
+}
 
-private:
-    // Reads the whole file into one buffer of its size; a file that grows while it is read is
-    // read on into a larger buffer.
-    void ReadAll(QFile& aFile, const QString& aFileName)
-    {
-        Reserve(std::size_t(std::max<qint64>(0, aFile.size())));
-        for (;;) {
-            if (fSize == fCapacity) {
-                char probe = 0;
-                const qint64 r = aFile.read(&probe, 1);
-                if (r < 0)
-                    ReadError(aFile, aFileName);
-                if (r == 0)
-                    return;
-                Reserve(std::max<std::size_t>(fCapacity * 2, 4096));
-                fBytes[fSize++] = probe;
-                continue;
-            }
-            const qint64 r = aFile.read(fBytes + fSize, qint64(fCapacity - fSize));
+void TWPVSourceText::ReadAll(QFile& aFile, const QString& aFileName)
+{
+    const auto failed = [&] {
+        throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, aFile.errorString()));
+    };
+    Reserve(std::size_t(std::max<qint64>(0, aFile.size())));
+    for (;;) {
+        if (fSize == fCapacity) {
+            // Full: the file may have grown since its size was taken.
+            char probe = 0;
+            const qint64 r = aFile.read(&probe, 1);
             if (r < 0)
-                ReadError(aFile, aFileName);
+                failed();
             if (r == 0)
                 return;
-            fSize += std::size_t(r);
+            Reserve(std::max<std::size_t>(fCapacity * 2, 4096));
+            fBytes[fSize++] = probe;
+            continue;
         }
+        const qint64 r = aFile.read(fBytes + fSize, qint64(fCapacity - fSize));
+        if (r < 0)
+            failed();
+        if (r == 0)
+            return;
+        fSize += std::size_t(r);
     }
+}
 
-    [[noreturn]] static void ReadError(const QFile& aFile, const QString& aFileName)
-    {
-        throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, aFile.errorString()));
+void TWPVSourceText::Reserve(std::size_t aCapacity)
+{
+    aCapacity = std::max<std::size_t>(aCapacity, 1);
+    char* bytes = static_cast<char*>(WPVAllocateLarge(aCapacity));
+    if (fSize > 0)
+        std::memcpy(bytes, fBytes, fSize);
+    const std::size_t size = fSize;
+    Free();
+    fBytes = bytes;
+    fCapacity = aCapacity;
+    fSize = size;
+}
+
+void TWPVSourceText::Free() noexcept
+{
+    if (fBytes)
+        WPVFreeLarge(fBytes, fCapacity);
+    fBytes = nullptr;
+    fCapacity = fSize = 0;
+}
+
+void TWPVSourceText::ConvertUtf16(bool aLittleEndian)
+{
+    QStringDecoder decoder(aLittleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    const QString text = decoder(QByteArrayView(fBytes + 2, qsizetype(fSize - 2)));
+    const QByteArray utf8 = text.toUtf8();
+    Free();
+    Reserve(std::size_t(utf8.size()));
+    std::memcpy(fBytes, utf8.constData(), std::size_t(utf8.size()));
+    fSize = std::size_t(utf8.size());
+}
+
+void TWPVSourceText::Index(std::size_t aFrom)
+{
+    const char* e = fBytes + fSize;
+    const char* p = fBytes + aFrom;
+    while (p < e) {
+        fStarts.push_back(std::size_t(p - fBytes));
+        p = WPVNextLine(WPVLineEnd(p, e), e);
     }
-
-    // Grows the buffer to aCapacity bytes, keeping what it holds.
-    void Reserve(std::size_t aCapacity)
-    {
-        char* bytes = static_cast<char*>(WPVAllocateLarge(std::max<std::size_t>(aCapacity, 1)));
-        if (fSize > 0)
-            std::memcpy(bytes, fBytes, fSize);
-        const std::size_t size = fSize;
-        Free();
-        fBytes = bytes;
-        fCapacity = std::max<std::size_t>(aCapacity, 1);
-        fSize = size;
-    }
-
-    void Free() noexcept
-    {
-        if (fBytes)
-            WPVFreeLarge(fBytes, fCapacity);
-        fBytes = nullptr;
-        fCapacity = fSize = 0;
-    }
-
-    // Replaces UTF-16 bytes (after their byte-order mark) by their UTF-8 text.
-    void ConvertUtf16(bool aLittleEndian)
-    {
-        QStringDecoder decoder(aLittleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        const QString text = decoder(QByteArrayView(fBytes + 2, qsizetype(fSize - 2)));
-        const QByteArray utf8 = text.toUtf8();
-        Free();
-        Reserve(std::size_t(utf8.size()));
-        std::memcpy(fBytes, utf8.constData(), std::size_t(utf8.size()));
-        fSize = std::size_t(utf8.size());
-    }
-
-    void Index(std::size_t aFrom)
-    {
-        const char* e = fBytes + fSize;
-        const char* p = fBytes + aFrom;
-        while (p < e) {
-            fStarts.push_back(std::size_t(p - fBytes));
-            p = WPVNextLine(WPVLineEnd(p, e), e);
-        }
-    }
-
-    char* fBytes = nullptr;
-    std::size_t fSize = 0;
-    std::size_t fCapacity = 0;
-    std::vector<std::size_t> fStarts;
-    TWPVLines fDecoder;
-};
+}
 
 TWPVSourceView::TWPVSourceView(QWidget* aParent) : QAbstractScrollArea(aParent)
 {
@@ -159,10 +138,22 @@ TWPVSourceView::TWPVSourceView(QWidget* aParent) : QAbstractScrollArea(aParent)
 
 TWPVSourceView::~TWPVSourceView() = default;
 
+std::unique_ptr<TWPVSourceText> TWPVSourceView::ReadFile(const QString& aFileName)
+{
+    return std::make_unique<TWPVSourceText>(aFileName);
+}
+
 void TWPVSourceView::AppendFile(const QString& aFileName)
 {
+    AppendText(ReadFile(aFileName));
+}
+
+void TWPVSourceView::AppendText(std::unique_ptr<TWPVSourceText> aText)
+{
+    if (!aText)
+        return;
     TSource source;
-    source.Lines = std::make_unique<TWPVSourceText>(aFileName);
+    source.Lines = std::move(aText);
     source.Count = source.Lines->Count();
     source.First = fTotal;
     // The widest of the first lines (header and variables) sets the first scroll width; wider

@@ -13,7 +13,43 @@
 #include <memory>
 #include <vector>
 
-class TWPVSourceText;
+class QFile;
+
+// One file's text as the view keeps it: its bytes (UTF-8 or Windows-1252; UTF-16 files are
+// converted to UTF-8), the start of every line, and the encoding. Line ends and encoding follow
+// the loader's rules: CR LF, LF or CR end a line, a final terminator starts no further line, a
+// UTF-8 byte-order mark is dropped, and bytes that are not valid UTF-8 make the whole file
+// Windows-1252. Made on any thread; used by one at a time.
+class TWPVSourceText
+{
+public:
+    // Reads the file; throws EWPVDataError when it cannot be read.
+    explicit TWPVSourceText(const QString& aFileName);
+    ~TWPVSourceText();
+    TWPVSourceText(const TWPVSourceText&) = delete;
+    TWPVSourceText& operator=(const TWPVSourceText&) = delete;
+
+    qsizetype Count() const { return qsizetype(fStarts.size()); }
+    // Line i decoded, TABs kept; empty when it does not exist.
+    QString Line(qsizetype i) const;
+
+private:
+    // Reads the whole file into one buffer of its size; a file that grows while it is read is
+    // read on into a larger buffer.
+    void ReadAll(QFile& aFile, const QString& aFileName);
+    // Grows the buffer to aCapacity bytes, keeping what it holds.
+    void Reserve(std::size_t aCapacity);
+    void Free() noexcept;
+    // Replaces UTF-16 bytes (after their byte-order mark) by their UTF-8 text.
+    void ConvertUtf16(bool aLittleEndian);
+    void Index(std::size_t aFrom);
+
+    char* fBytes = nullptr;
+    std::size_t fSize = 0;
+    std::size_t fCapacity = 0;
+    std::vector<std::size_t> fStarts;
+    TWPVLines fDecoder;
+};
 
 class TWPVSourceView : public QAbstractScrollArea
 {
@@ -25,6 +61,9 @@ public:
     // Appends the text of the file named aFileName; throws EWPVDataError when it cannot be read
     // (nothing is appended then).
     void AppendFile(const QString& aFileName);
+    // The two halves of AppendFile: reading (on any thread) and appending what was read.
+    static std::unique_ptr<TWPVSourceText> ReadFile(const QString& aFileName);
+    void AppendText(std::unique_ptr<TWPVSourceText> aText);
 
     qsizetype LineCount() const { return fTotal; }
     // Line i as shown (fields re-formatted).
