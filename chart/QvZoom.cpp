@@ -63,6 +63,14 @@ void BringCoupledInStep(TQvGraph2D* G)
     }
 }
 
+// A zoom operation ends any scroll sequence of the group that has not been committed yet.
+void ForgetScrolling(TQvGraph2D* G)
+{
+    for (TQvGraph2D* M : CoupledMembers(G))
+        if (TQvZoomSettings* Z = M->Zoom(); Z && Z->Zoomer())
+            Z->Zoomer()->ForgetScrollSequence();
+}
+
 void RepaintNow(TQvGraph2D* G)
 {
     if (G->isVisible())
@@ -294,6 +302,7 @@ void TQvGraph2D::ZoomBack()
     // In stack mode the unzoomed stage is the bottom: the axes would wrap round from there.
     if (!CanZoomBack())
         return;
+    ForgetScrolling(this);
     for (TQvGraph2D* M : CoupledMembers(this)) {
         for (TQvAxis* A : M->AxisChildren())
             A->ZoomBack();
@@ -306,6 +315,7 @@ void TQvGraph2D::RedoZoom()
 {
     if (!CanRedoZoom())
         return;
+    ForgetScrolling(this);
     for (TQvGraph2D* M : CoupledMembers(this)) {
         for (TQvAxis* A : M->AxisChildren())
             A->RedoZoom();
@@ -319,6 +329,7 @@ void TQvGraph2D::ZoomToStage(int Stage)
     // Any recorded stage may be chosen, also forward from the unzoomed stage 0.
     if (Stage < 0 || Stage >= ZoomBufferSize())
         return;
+    ForgetScrolling(this);
     for (TQvGraph2D* M : CoupledMembers(this)) {
         for (TQvAxis* A : M->AxisChildren())
             A->ZoomToStage(Stage);
@@ -329,6 +340,7 @@ void TQvGraph2D::ZoomToStage(int Stage)
 
 void TQvGraph2D::ZoomReset()
 {
+    ForgetScrolling(this);
     for (TQvGraph2D* M : CoupledMembers(this)) {
         for (TQvAxis* A : M->Axes()) {
             A->RangeModified();
@@ -353,6 +365,7 @@ void TQvGraph2D::ZoomTo(const QPoint& Corner1, const QPoint& Corner2)
     const double Top = std::max<double>(std::min(Corner1.y(), Corner2.y()), std::floor(Area.y()));
     const double Bottom = std::min<double>(std::max(Corner1.y(), Corner2.y()), std::ceil(Area.y() + Area.height()));
 
+    ForgetScrolling(this);
     BeginUpdate();
     const QList<TQvAxis*> AxesList = Axes();
     const int N = int(AxesList.size());
@@ -607,6 +620,7 @@ void TQvGraphZoomer::EndPanning()
             Moved = true;
     }
     if (Moved) {
+        ForgetScrolling(FGraph);
         for (TQvAxis* A : FGraph->Axes())
             A->ZoomIn(A->Start(), A->Stop());
         BringCoupledInStep(FGraph);
@@ -696,6 +710,7 @@ void TQvGraphZoomer::WheelZoom(const QPointF& At, int Steps)
         Centre.append(A->HasLogScaling() ? Log10(V) : V);
     }
     const double Factor = Steps > 0 ? kWheelFactor : 1.0 / kWheelFactor;
+    ForgetScrolling(FGraph);
     FGraph->BeginUpdate();
     for (int Step = 0; Step < std::abs(Steps); ++Step) {
         QVector<double> NewStart, NewStop;
@@ -745,6 +760,14 @@ void TQvGraphZoomer::WheelZoom(const QPointF& At, int Steps)
     FGraph->EndUpdate();
     FGraph->AllPointsModified();
     FGraph->Invalidate();
+}
+
+void TQvGraphZoomer::ForgetScrollSequence()
+{
+    for (int h = 0; h < 2; ++h) {
+        FUncommitted[h] = false;
+        FKeptSpans[h].clear();
+    }
 }
 
 // ---- keys and scroll-bar release -----------------------------------------------------------------
@@ -883,6 +906,9 @@ void TQvGraphZoomer::Scroll(bool Horizontal, TQvScrollCode Code, int Position)
     if (Commit && !FUncommitted[Horizontal ? 0 : 1])
         return;
 
+    if ((Track || Line) && !FUncommitted[Horizontal ? 0 : 1])
+        FKeptSpans[Horizontal ? 0 : 1].clear();
+
     const bool PLog = P->HasLogScaling();
     auto PF = [PLog](double V) { return PLog ? Log10(V) : V; };
     const double FullSpan = PF(P->ScrollStop()) - PF(P->ScrollStart());
@@ -936,7 +962,15 @@ void TQvGraphZoomer::Scroll(bool Horizontal, TQvScrollCode Code, int Position)
         // Nudged so that a step of exactly one tick, rounded up to the tick, lands on the tick.
         if (Round)
             AShift *= AShift > 0 ? 0.9999 : 1.0001;
-        const double Shown = F(A->Stop()) - F(A->Start());
+        double Shown = F(A->Stop()) - F(A->Start());
+        if (Line || Track) {
+            auto& Kept = FKeptSpans[Horizontal ? 0 : 1];
+            auto It = std::find_if(Kept.begin(), Kept.end(), [A](const auto& K) { return K.first == A; });
+            if (It != Kept.end())
+                Shown = It->second;
+            else
+                Kept.append({A, Shown});
+        }
         double NewStart, NewStop;
         if (!Log) {
             NewStart = A->Start() + AShift;
@@ -967,7 +1001,7 @@ void TQvGraphZoomer::Scroll(bool Horizontal, TQvScrollCode Code, int Position)
             if (A->Horizontal() != Horizontal)
                 A->ZoomIn(A->Start(), A->Stop());
         BringCoupledInStep(FGraph);
-        FUncommitted[0] = FUncommitted[1] = false;
+        ForgetScrollSequence();
     }
     for (TQvGraph2D* M : CoupledOthers(FGraph))
         RepaintNow(M);

@@ -211,6 +211,8 @@ public:
 
     // Zoom in (Steps > 0) or out around the client pixel At by Steps wheel steps.
     void WheelZoom(const QPointF& At, int Steps);
+    // Drops a scroll sequence that has not been committed (the view changed another way).
+    void ForgetScrollSequence();
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -236,6 +238,10 @@ private:
     bool FScrolled[2] = {false, false};
     // Line and track moves applied since the last recorded stage, per bar.
     bool FUncommitted[2] = {false, false};
+    // The span (of the logarithms on log axes) each axis keeps through a sequence of line and
+    // track moves: taken at the sequence's first move, because the layout rounds the shown ends
+    // out to ticks at every paint and the rounded span would grow from move to move.
+    QList<QPair<QPointer<TQvAxis>, double>> FKeptSpans[2];
     // The rubber band: an opaque overlay that shows a snapshot of the graph with the rectangle,
     // so that moving the rectangle never repaints the graph itself.
     class TBandOverlay;

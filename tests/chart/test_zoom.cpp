@@ -721,3 +721,74 @@ TEST(ZoomScroll, BarActionsAndReleaseDriveTheView)
     QApplication::sendEvent(H, &Release);
     EXPECT_EQ(F.G->ZoomStage(), Stage + 2);
 }
+
+TEST(ZoomScroll, TrackingKeepsTheSpanThoughTheLayoutRoundsTheEnds)
+{
+    // The layout rounds a zoomed range out to minor ticks at every paint; a thumb drag that took
+    // the rounded span as the span to keep would widen the view a little with every move.
+    for (const bool Log : {false, true}) {
+        SCOPED_TRACE(Log ? "log" : "linear");
+        ZoomGraph F;
+        if (Log) {
+            F.X()->SetScaling(TQvAxisScaling::Log);
+            F.Xs.Clear();
+            for (int i = 0; i <= 100; ++i)
+                F.Xs.Add(std::pow(10.0, i / 20.0));   // 1 ... 1e5
+            F.Paint();
+            F.Paint();
+        }
+        auto L = [&](double V) { return Log ? std::log10(V) : V; };
+        if (Log)
+            ZoomX(F, std::pow(10.0, 1.03), std::pow(10.0, 2.01));
+        else
+            ZoomX(F, 40.3, 60.1);
+        TQvGraphZoomer* Zr = F.Z()->Zoomer();
+        const double Span0 = L(F.X()->Stop()) - L(F.X()->Start());
+        double Widest = Span0;
+        for (int k = 0; k < 40; ++k) {
+            Zr->Scroll(true, TQvScrollCode::Track, 1000 + (k * 37) % 4000);
+            F.Paint();
+            Widest = std::max(Widest, L(F.X()->Stop()) - L(F.X()->Start()));
+        }
+        Zr->Scroll(true, TQvScrollCode::EndScroll);
+        F.Paint();
+        // One rounding of each end at most (a log axis' minor steps are at most 0.3 decades).
+        const double Slack = Log ? 0.6 : 2 * F.X()->MinorIncrement();
+        EXPECT_LE(Widest, Span0 + Slack);
+        EXPECT_LE(L(F.X()->Stop()) - L(F.X()->Start()), Span0 + Slack);
+        // Line steps keep the span too.
+        const double Span1 = L(F.X()->Stop()) - L(F.X()->Start());
+        for (int k = 0; k < 20; ++k) {
+            Zr->Scroll(true, k % 2 ? TQvScrollCode::LineUp : TQvScrollCode::LineDown);
+            F.Paint();
+        }
+        Zr->Scroll(true, TQvScrollCode::EndScroll);
+        F.Paint();
+        EXPECT_LE(L(F.X()->Stop()) - L(F.X()->Start()), Span1 + Slack);
+    }
+}
+
+TEST(ZoomScroll, AZoomOperationEndsAnUncommittedScroll)
+{
+    ZoomGraph F;
+    ZoomX(F, 40, 60);
+    ZoomX(F, 45, 50);
+    TQvGraphZoomer* Zr = F.Z()->Zoomer();
+    const int Stage = F.G->ZoomStage();
+    Zr->Scroll(true, TQvScrollCode::Track, 2000);
+    F.Paint();
+    // Back to the wider stage: the thumb drag before it is dropped, not committed afterwards, and
+    // the next drag keeps the span now shown, not the one of the dropped drag.
+    F.G->ZoomBack();
+    F.Paint();
+    EXPECT_EQ(F.G->ZoomStage(), Stage - 1);
+    Zr->Scroll(true, TQvScrollCode::EndScroll);
+    EXPECT_EQ(F.G->ZoomStage(), Stage - 1);
+    const double Span = F.X()->Stop() - F.X()->Start();
+    EXPECT_GT(Span, 15);
+    Zr->Scroll(true, TQvScrollCode::Track, 3000);
+    F.Paint();
+    EXPECT_NEAR(F.X()->Stop() - F.X()->Start(), Span, 2 * F.X()->MinorIncrement());
+    Zr->Scroll(true, TQvScrollCode::EndScroll);
+    EXPECT_EQ(F.G->ZoomStage(), Stage);
+}
