@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -145,6 +146,30 @@ int main(int argc, char** argv)
     if (Show) {
         G.setWindowTitle(QStringLiteral("Zoom demo"));
         G.move(0, 0);
+        // Reports the drawing area and every change of the view, for whoever drives the window.
+        const QRectF A = G.DrawingArea();
+        std::printf("drawing area %.0f %.0f %.0f x %.0f\n", A.left(), A.top(), A.width(), A.height());
+        QString Last;
+        QTimer Watch;
+        QObject::connect(&Watch, &QTimer::timeout, [&] {
+            const TQvAxis* X = G.PrimaryXAxis();
+            const TQvAxis* Y = G.PrimaryYAxis();
+            const QString Now = QStringLiteral("stage %1 of %2, x %3 ... %4, y %5 ... %6%7")
+                                    .arg(G.ZoomStage())
+                                    .arg(G.ZoomBufferSize())
+                                    .arg(X->Start(), 0, 'g', 6)
+                                    .arg(X->Stop(), 0, 'g', 6)
+                                    .arg(Y->Start(), 0, 'g', 6)
+                                    .arg(Y->Stop(), 0, 'g', 6)
+                                    .arg(G.Panning() ? QStringLiteral(", panning, cursor shape %1").arg(int(G.cursor().shape()))
+                                                     : QString());
+            if (Now != Last)
+                std::printf("%s\n", qPrintable(Now));
+            std::fflush(stdout);
+            Last = Now;
+        });
+        Watch.start(100);
+
         const int Rc = App.exec();
         S.SetYAxis(nullptr);
         return Rc;
