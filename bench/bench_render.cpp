@@ -16,12 +16,15 @@
 // Times are the rendering thread's CPU time (median), so that other load on the machine does not
 // inflate them.
 //
-// Usage: bench_render [--quick]   (--quick: fewer repetitions, skips the slowest baselines)
+// Usage: bench_render [--quick | --profile]
+//   --quick: fewer repetitions, skips the slowest baselines;
+//   --profile: only renders workload A (with the point build) 200 times, for a profiler.
 // BENCH_RENDER_PNG=<dir> also writes the renders as PNG files.
 #include "QvAxis.h"
 #include "QvGraph2D.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
+#include "QvThinning.h"
 #include "QvVectors.h"
 
 #include <QApplication>
@@ -177,6 +180,8 @@ struct Baseline
     QPainter* Begin(QPainter& p)
     {
         Image.fill(Qt::white);
+        // The baselines' own loops get the same clean vector state as the graph's.
+        ClearUpperVectorState();
         p.begin(&Image);
         p.setRenderHint(QPainter::Antialiasing, Smooth);
         p.setClipRect(S.Graph->DrawingArea());
@@ -272,6 +277,12 @@ int main(int argc, char** argv)
         double Target;
     };
     const Workload workloads[] = {{"A", {&a}, 1, false, 10}, {"B", bSets, 2, false, 30}, {"C", {&a}, 2, true, 15}};
+
+    if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
+        Scene scene(workloads[0].Sets, workloads[0].Width, workloads[0].Smooth);
+        std::printf("A graph %.2f ms (median of 200)\n", MedianMs([&] { scene.Render(true); }, 200, 200, 0.0));
+        return 0;
+    }
 
     std::vector<Row> rows;
     for (const Workload& w : workloads) {

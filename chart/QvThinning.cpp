@@ -1,5 +1,13 @@
 #include "QvThinning.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define QV_CLEAR_UPPER_STATE 1
+#endif
+
 TQvAxisMap TQvAxisMap::FromTwoPoints(double V0, float P0, double V1, float P1, bool Log,
                                      float NonPositive)
 {
@@ -21,6 +29,14 @@ TQvAxisMap TQvAxisMap::FromTwoPoints(double V0, float P0, double V1, float P1, b
 }
 
 namespace {
+
+#if QV_CLEAR_UPPER_STATE
+__attribute__((target("avx"))) void ZeroUpperAvx()
+{
+    _mm256_zeroupper();
+}
+#endif
+
 
 // The hot loops, specialised on whether any index must be skipped.
 template <bool HasSkip, bool XLog, bool YLog>
@@ -112,18 +128,240 @@ struct TThinner
     }
 };
 
+// The line rule without skipped indices and with both value arrays present: the common case of
+// dense measured data. It keeps exactly the points TThinner::Line keeps.
+//
+// State: the anchor P (the last kept point); in a "monotonic" run also the candidate Q (the
+// run's current end, not yet kept) and the run's direction. A new point R
+//   - extends the run when it stays in P's pixel column and does not turn back;
+//   - otherwise ends the run (Q is kept and becomes the anchor) and is then judged against the
+//     anchor: dropped when within the anchor's 1-pixel box (never the last point), starting a
+//     run when in the anchor's column (not for the last two points), else kept as the new
+//     anchor.
+struct TLineState
+{
+    float Px, Py, Qx, Qy;
+    int Qi;
+    bool Mono, Up;
+};
+
+// One point of the rule in plain code: for points whose x spread covers more than one pixel
+// and for the last two points, where the index tests matter.
+inline void LineStep(TLineState& s, float rx, float ry, int j, int last, TQvFloatPoint* out, int32_t* idx,
+                     int& n)
+{
+    if (s.Mono && std::fabs(rx - s.Px) < 1.0f && (s.Up ? ry <= s.Qy : ry >= s.Qy)) {
+        s.Qx = rx;
+        s.Qy = ry;
+        s.Qi = j;
+        return;
+    }
+    if (s.Mono) {
+        out[n] = TQvFloatPoint{s.Qx, s.Qy};
+        idx[n++] = s.Qi;
+        s.Px = s.Qx;
+        s.Py = s.Qy;
+        s.Mono = false;
+    }
+    const bool col = std::fabs(rx - s.Px) < 1.0f;
+    if (col && std::fabs(ry - s.Py) < 1.0f && j < last)
+        return;
+    if (col && j < last - 1) {
+        s.Mono = true;
+        s.Up = ry <= s.Py;
+        s.Qx = rx;
+        s.Qy = ry;
+        s.Qi = j;
+        return;
+    }
+    out[n] = TQvFloatPoint{rx, ry};
+    idx[n++] = j;
+    s.Px = rx;
+    s.Py = ry;
+}
+
+#if defined(__SSE2__)
+// Points b .. b+m-1 (none of the last two of the data) that, together with P and Q, lie within
+// one pixel in x, so that every column test of the rule holds. The rule then depends on y alone,
+// through the reference r (Q's y in a run, else the anchor's y) and d = y - r:
+//   d <= lo: a run upwards continues or starts (r = y);
+//   d >= hi: a run downwards continues or starts (r = y);
+//   otherwise the point lies in the anchor's box and is dropped (r stays);
+// with (lo, hi) = (0, 1) in an upward run, (-1, 0) in a downward run, (-1, 1) outside a run. A
+// run's end Q is kept when the run does not continue. Noisy data makes each of these decisions
+// a coin toss, so they are lane masks and masked blends rather than branches; the loop runs on
+// the latency of one subtraction, one comparison and one blend per point.
+inline void LineBlockColumn(TLineState& st, const float* bx, const float* by, int b, int m, TQvFloatPoint* out,
+                            int32_t* idx, int& Count)
+{
+    int n = Count;   // a local count: the stores through idx could otherwise alias it
+    auto sel = [](__m128 mask, __m128 a, __m128 b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); };
+    const __m128 allOnes = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set_ss(1.0f), minusOne = _mm_set_ss(-1.0f);
+    __m128 r = _mm_set_ss(st.Mono ? st.Qy : st.Py);
+    __m128 qx = _mm_set_ss(st.Qx);
+    __m128 mono = st.Mono ? allOnes : zero;
+    __m128 up = st.Up ? allOnes : zero;
+    int qi = st.Qi;
+    for (int k = 0; k < m; ++k) {
+        const __m128 y = _mm_load_ss(by + k), x = _mm_load_ss(bx + k);
+        const __m128 runUp = _mm_and_ps(mono, up);
+        const __m128 lo = sel(runUp, zero, minusOne);
+        const __m128 hi = sel(_mm_andnot_ps(up, mono), zero, one);
+        const __m128 d = _mm_sub_ss(y, r);
+        const __m128 toUp = _mm_cmple_ss(d, lo);
+        const __m128 toDown = _mm_cmple_ss(hi, d);
+        const __m128 moved = _mm_or_ps(toUp, toDown);
+        const __m128 same = sel(up, toUp, toDown);
+        const __m128 commit = _mm_andnot_ps(same, mono);
+        _mm_storel_pi(reinterpret_cast<__m64*>(out + n), _mm_unpacklo_ps(qx, r));
+        idx[n] = qi;
+        n += _mm_movemask_ps(commit) & 1;
+        r = sel(moved, y, r);
+        qx = sel(moved, x, qx);
+        qi = (_mm_movemask_ps(moved) & 1) ? b + k : qi;
+        up = sel(moved, toUp, up);
+        mono = _mm_and_ps(moved, allOnes);
+    }
+    st.Mono = _mm_movemask_ps(mono) & 1;
+    st.Up = _mm_movemask_ps(up) & 1;
+    // The anchor is always the last kept point.
+    st.Px = out[n - 1].X;
+    st.Py = out[n - 1].Y;
+    if (st.Mono) {
+        st.Qx = _mm_cvtss_f32(qx);
+        st.Qy = _mm_cvtss_f32(r);
+        st.Qi = qi;
+    }
+    Count = n;
+}
+
+// True when every pair of the points, P and (in a run) Q is less than one pixel apart in x, in
+// the float arithmetic of the rule: the difference of the extremes bounds every other.
+inline bool OneColumn(const TLineState& st, const float* bx, int m)
+{
+    float lo = st.Px, hi = st.Px;
+    if (st.Mono) {
+        lo = std::min(lo, st.Qx);
+        hi = std::max(hi, st.Qx);
+    }
+    for (int k = 0; k < m; ++k) {
+        lo = std::min(lo, bx[k]);
+        hi = std::max(hi, bx[k]);
+    }
+    return hi - lo < 1.0f;
+}
+#endif
+
+// Maps X[b .. b+m) and Y[b .. b+m) to pixels. The linear map is A + B * v clamped to [Lo, Hi],
+// two values at a time where SSE2 is there, with the same operations in the same order as
+// TQvAxisMap::MapLinear, so the pixels are identical.
+template <bool Log>
+inline void MapBlock(const TQvAxisMap& map, const double* v, int m, float* out)
+{
+#if defined(__SSE2__)
+    if constexpr (!Log) {
+        const __m128d a = _mm_set1_pd(map.A), b = _mm_set1_pd(map.B);
+        const __m128d lo = _mm_set1_pd(map.Lo), hi = _mm_set1_pd(map.Hi);
+        int k = 0;
+        for (; k + 2 <= m; k += 2) {
+            // max(v, Lo) keeps Lo for NaN, like std::max(Lo, v); min likewise.
+            const __m128d p = _mm_min_pd(_mm_max_pd(_mm_add_pd(a, _mm_mul_pd(b, _mm_loadu_pd(v + k))), lo), hi);
+            _mm_storel_pi(reinterpret_cast<__m64*>(out + k), _mm_cvtpd_ps(p));
+        }
+        for (; k < m; ++k)
+            out[k] = map.MapLinear(v[k]);
+        return;
+    }
+#endif
+    for (int k = 0; k < m; ++k)
+        out[k] = Log ? map.MapLog(v[k]) : map.MapLinear(v[k]);
+}
+
+template <bool XLog, bool YLog>
+int LineDense(const TQvThinInput& In, TQvFloatPoint* out, int32_t* idx, int n)
+{
+    constexpr int Block = 256;
+    constexpr int Chunk = 32;
+    alignas(64) float bx[Block];
+    alignas(64) float by[Block];
+    const int last = In.Last;
+
+    TLineState st{};
+    st.Px = XLog ? In.XMap.MapLog(In.X[In.First]) : In.XMap.MapLinear(In.X[In.First]);
+    st.Py = YLog ? In.YMap.MapLog(In.Y[In.First]) : In.YMap.MapLinear(In.Y[In.First]);
+    out[n] = TQvFloatPoint{st.Px, st.Py};
+    idx[n++] = In.First;
+
+    for (int b = In.First + 1; b <= last; b += Block) {
+        const int m = std::min(Block, last - b + 1);
+        MapBlock<XLog>(In.XMap, In.X + b, m, bx);
+        MapBlock<YLog>(In.YMap, In.Y + b, m, by);
+        // The last two points of the data take the plain step (their index tests differ).
+        const int body = m - std::clamp(b + m - (last - 1), 0, m);
+        int k = 0;
+#if defined(__SSE2__)
+        // Dense data: whole blocks, or chunks of them, within one pixel column.
+        if (body > 0 && OneColumn(st, bx, body)) {
+            LineBlockColumn(st, bx, by, b, body, out, idx, n);
+            k = body;
+        }
+        while (k < body) {
+            const int len = std::min(Chunk, body - k);
+            if (OneColumn(st, bx + k, len)) {
+                LineBlockColumn(st, bx + k, by + k, b + k, len, out, idx, n);
+                k += len;
+            } else {
+                for (const int e = k + len; k < e; ++k)
+                    LineStep(st, bx[k], by[k], b + k, last, out, idx, n);
+            }
+        }
+#endif
+        for (; k < m; ++k)
+            LineStep(st, bx[k], by[k], b + k, last, out, idx, n);
+    }
+    if (st.Mono) {
+        out[n] = TQvFloatPoint{st.Qx, st.Qy};
+        idx[n++] = st.Qi;
+    }
+    return n;
+}
+
 } // namespace
+
+void ClearUpperVectorState()
+{
+#if QV_CLEAR_UPPER_STATE
+    static const bool avx = __builtin_cpu_supports("avx");
+    if (avx)
+        ZeroUpperAvx();
+#endif
+}
 
 int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Points,
                  TQvIntegerVector& Index, int Start)
 {
     if (In.Last < In.First)
         return Start;
+    ClearUpperVectorState();
     const int bound = Start + (In.Last - In.First + 1);
     Points.EnsureCount(bound);
     Index.EnsureCount(bound);
     TQvFloatPoint* out = Points.Data();
     int32_t* idx = Index.Data();
+    if (!WithSymbols && !In.Skip && In.X && In.Y) {
+        // One slot more than the bound: the branch-free loop writes both possible outputs.
+        Points.EnsureCount(bound + 1);
+        Index.EnsureCount(bound + 1);
+        out = Points.Data();
+        idx = Index.Data();
+        switch ((In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0)) {
+        case 0: return LineDense<false, false>(In, out, idx, Start);
+        case 1: return LineDense<false, true>(In, out, idx, Start);
+        case 2: return LineDense<true, false>(In, out, idx, Start);
+        default: return LineDense<true, true>(In, out, idx, Start);
+        }
+    }
     auto run = [&](auto t) { return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start); };
     const int variant = (In.Skip ? 4 : 0) + (In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0);
     switch (variant) {
@@ -157,6 +395,7 @@ void QvColumnLines(const TQvFloatPoint* Points, int N, std::vector<QLine>& Out)
     Out.clear();
     if (N <= 0)
         return;
+    ClearUpperVectorState();
     auto rx = [&](int i) { return QvRoundPixel(Points[i].X); };
     auto ry = [&](int i) { return QvRoundPixel(Points[i].Y); };
     int px = rx(0), py = ry(0);
@@ -190,6 +429,7 @@ void QvColumnLinesF(const TQvFloatPoint* Points, int N, std::vector<QLineF>& Out
     Out.clear();
     if (N <= 0)
         return;
+    ClearUpperVectorState();
     if (N == 1) {
         Out.emplace_back(Points[0].X, Points[0].Y, Points[0].X, Points[0].Y);
         return;

@@ -77,6 +77,12 @@ int QvFirstVisibleIndex(const double* X, int Count, double Value);
 // Smallest index i with x[i] > Value (one point right of the window stays), or Count - 1.
 int QvLastVisibleIndex(const double* X, int Count, double Value);
 
+// Qt's raster code uses AVX and may return with the upper halves of the vector registers in
+// use; plain SSE code then runs at half speed or worse on many processors (measured here: 12.6 ms
+// instead of 5.9 ms for thinning a million points right after an image fill). The hot loops call
+// this on entry; it costs next to nothing.
+void ClearUpperVectorState();
+
 // Nearest whole pixel of a screen coordinate (coordinates stay within +-1e6).
 inline int QvRoundPixel(float v)
 {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace {
@@ -85,6 +86,56 @@ TEST(Thinning, SkipsIndicesWithoutValues)
     in.Skip = &skip;
     EXPECT_EQ(Kept(in, false), (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(Kept(in, true), (std::vector<int>{0, 2, 3}));
+}
+
+// Dense data without skipped indices takes a branch-free path; an all-false skip list forces the
+// branching one. Both must keep the same points at the same pixels, whatever the data looks like.
+TEST(Thinning, BranchFreeLineKeepsWhatTheBranchingRuleKeeps)
+{
+    struct Shape
+    {
+        const char* Name;
+        std::function<double(int, std::mt19937&)> Y;
+        bool LogY;
+    };
+    std::normal_distribution<double> noise(0, 1);
+    const Shape shapes[] = {
+        {"noise", [&](int, std::mt19937& r) { return 300 + 40 * noise(r); }, false},
+        {"quantised steps", [&](int i, std::mt19937& r) { return std::round(300 + 3 * noise(r)) + (i / 700) % 5; }, false},
+        {"monotone ramps", [&](int i, std::mt19937&) { return double((i * 7) % 401); }, false},
+        {"flat", [&](int, std::mt19937&) { return 250.0; }, false},
+        {"sub-pixel wiggle", [&](int, std::mt19937& r) { return 250 + 0.3 * noise(r); }, false},
+        {"log, some values <= 0", [&](int, std::mt19937& r) { return 1e-3 * (1 + noise(r)); }, true},
+    };
+    for (const Shape& shape : shapes) {
+        for (int n : {1, 2, 3, 4, 7, 600, 20000}) {
+            std::mt19937 rng(7);
+            std::vector<double> x(static_cast<size_t>(n)), y(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                x[size_t(i)] = i * 0.013;
+                y[size_t(i)] = shape.Y(i, rng);
+            }
+            TQvThinInput in = PixelInput(x, y);
+            if (shape.LogY)
+                in.YMap = TQvAxisMap::FromTwoPoints(1e-4, 700, 1e-2, 100, true, 800);
+            for (int first : {0, n / 3}) {
+                in.First = first;
+                TQvPointVector fastPts, refPts;
+                TQvIntegerVector fastIdx, refIdx;
+                const int fast = QvThinPoints(in, false, fastPts, fastIdx, 0);
+                std::vector<bool> none(size_t(n), false);
+                TQvThinInput ref = in;
+                ref.Skip = &none;
+                const int slow = QvThinPoints(ref, false, refPts, refIdx, 0);
+                ASSERT_EQ(fast, slow) << shape.Name << " n=" << n << " first=" << first;
+                for (int k = 0; k < fast; ++k) {
+                    ASSERT_EQ(fastIdx.Data()[k], refIdx.Data()[k]) << shape.Name << " n=" << n << " k=" << k;
+                    ASSERT_EQ(fastPts.Data()[k].X, refPts.Data()[k].X);
+                    ASSERT_EQ(fastPts.Data()[k].Y, refPts.Data()[k].Y);
+                }
+            }
+        }
+    }
 }
 
 TEST(Thinning, DenseDataCostsAboutTheDrawingWidth)
