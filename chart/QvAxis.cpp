@@ -1088,8 +1088,10 @@ void TQvAxis::PlaceCaption()
     case TQvAxisPosition::Right: Across = FScale.AxLeft + FDistanceAxisLabels + Out + LabelRoom; break;
     }
     // Along the axis: scale start (left alignment), scale end (right alignment) or middle.
-    const int Sel = FCaptionAlignment == TQvCaptionAlignment::Left ? 0
-                    : FCaptionAlignment == TQvCaptionAlignment::Right ? 2 : 1;
+    const int Sel = FCaptionAlignment == TQvCaptionAlignment::Left    ? 0
+                    : FCaptionAlignment == TQvCaptionAlignment::Right ? 2
+                    : FCaptionEnd != 0                                ? FCaptionEnd + 1
+                                                                      : 1;
     using A = TQvContentAlignment;
     if (Hor) {
         const double X0 = FScale.AxLeft - FBounds.left();
@@ -1140,6 +1142,22 @@ void TQvAxis::RemoveTickAt(float Pixel)
     FAxLabels.erase(std::remove_if(FAxLabels.begin(), FAxLabels.end(),
                                    [Pixel](const TQvAxisTextRec& L) { return std::fabs(L.TickPixel - Pixel) < 0.1f; }),
                     FAxLabels.end());
+}
+
+void TQvAxis::CaptionToScaleEnd(float CrossPixel)
+{
+    // The two ends as PlaceCaption reaches them with left (-1) and right (1) alignment.
+    double First, Second;
+    if (Horizontal()) {
+        First = FScale.AxLeft;
+        Second = FScale.AxLeft + FScale.AxLength;
+    } else {
+        First = FScale.Twisted ? FScale.AxTop : FScale.AxTop + FScale.AxLength;
+        Second = FScale.Twisted ? FScale.AxTop + FScale.AxLength : FScale.AxTop;
+    }
+    FCaptionEnd = std::fabs(Second - CrossPixel) >= std::fabs(First - CrossPixel) ? 1 : -1;
+    PlaceCaption();
+    FCaptionEnd = 0;
 }
 
 void TQvAxis::RemoveFirstLabel()

@@ -321,6 +321,9 @@ public:
     // Removes the label and tick lying within 0.1 pixel of Pixel (axes crossing at the origin).
     void RemoveTickAt(float Pixel);
     void RemoveFirstLabel();
+    // A centred caption of an axis that the other axis crosses (axes through the origin) would
+    // sit on that axis' line: it moves to the scale end farther from the crossing at CrossPixel.
+    void CaptionToScaleEnd(float CrossPixel);
     // Moves labels, caption and exponent by Delta across the axis (the layout moves axis lines).
     void ShiftAcross(float Delta);
 
@@ -462,4 +465,5 @@ private:
     QHash<QString, QSizeF> FLabelSizeCache;
     QSizeF FCaptionSize;
     bool FCaptionMeasured = false;
+    int FCaptionEnd = 0;   // 0: by CaptionAlignment; -1 / 1: as left / right alignment (crossed axis)
 };

@@ -364,6 +364,8 @@ void QvLayoutAxes(TQvGraph2D& G, TQvAxis* Caller)
                     B.moveLeft(int(std::lround(X0 - PY->AxLeft())));
                     PY->SetBounds(B);
                     PY->RemoveTickAt(PY->NumberToWorld(0));
+                    if (YZero)
+                        PY->CaptionToScaleEnd(PY->NumberToWorld(0));
                 } else {
                     PX->RemoveFirstLabel();
                 }
@@ -374,6 +376,8 @@ void QvLayoutAxes(TQvGraph2D& G, TQvAxis* Caller)
                     B.moveTop(int(std::lround(Y0 - PX->AxTop())));
                     PX->SetBounds(B);
                     PX->RemoveTickAt(PX->NumberToWorld(0));
+                    if (XZero)
+                        PX->CaptionToScaleEnd(PX->NumberToWorld(0));
                 } else {
                     PY->RemoveFirstLabel();
                 }

@@ -135,6 +135,8 @@ TEST(Layout, ZeroOriginCrossing)
     T.Y->SetEndRounding(TQvAxisEndRounding::RndNothing);
     T.X->SetStartStop(-5, 5);
     T.Y->SetStartStop(-10, 10);
+    T.X->SetCaption(QStringLiteral("Distance, mm"));
+    T.Y->SetCaption(QStringLiteral("Force, N"));
     T.G.SetZeroOrigin(true);
     T.Layout();
     const float X0 = T.X->NumberToWorld(0);
@@ -151,6 +153,11 @@ TEST(Layout, ZeroOriginCrossing)
     for (const auto& L : T.Y->Labels())
         EXPECT_NE(L.Text, QStringLiteral("0"));
     EXPECT_FALSE(T.X->Labels().empty());
+    // Centred captions would lie across the other axis' line: they go to a scale end, clear of it.
+    const TQvAxisTextRec& XC = T.X->CaptionRec();
+    const TQvAxisTextRec& YC = T.Y->CaptionRec();
+    EXPECT_GT(std::fabs(T.X->Left() + XC.At.x() - X0), XC.Extent.width());
+    EXPECT_GT(std::fabs(T.Y->Top() + YC.At.y() - Y0), YC.Extent.height());
     // Without the crossing the axes take their room at the sides again.
     T.G.SetZeroOrigin(false);
     T.Layout();

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int PanelW = 620, PanelH = 420;
+constexpr int PanelW = 840, PanelH = 560;
 
 // Everything one panel needs; vectors and series are created without owner and freed here.
 struct Panel
