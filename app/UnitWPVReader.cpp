@@ -45,6 +45,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <charconv>
 #include <cmath>
 #include <future>
 
@@ -165,6 +166,19 @@ QPixmap HelpPicture(const QSize& aSize, qreal aRatio)
     p.setRenderHint(QPainter::Antialiasing);
     svg.render(&p, QRectF(QPointF(0, 0), QSizeF(aSize)));
     return pm;
+}
+
+// The file's variables are single precision. An edit shows the shortest decimal that reads back
+// as the same single value (0.0105, not 0.0104999999), so the overrides, stored as singles again,
+// give back exactly the file's values when the user changes nothing.
+double ShortestSingle(double aValue)
+{
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, float(aValue));
+    double shown = aValue;
+    if (written.ec == std::errc() && std::from_chars(text, written.ptr, shown).ec != std::errc())
+        shown = aValue;
+    return shown;
 }
 
 // Restores the normal cursor when the operation ends, also by an error.
@@ -486,9 +500,11 @@ void TFormWPVData::BuildDetailsPage()
     grid->setColumnStretch(4, 1);
     connect(QvIntegerEditStartSet, &TQvIntegerEdit::OnValueChanged, this,
             [this] { WPVGuarded([this] { QvDoubleEditVhpwsValueChanged(); }); });
-    // The check box sits on the group box's caption line, right after the caption.
-    const int titleWidth = QFontMetrics(dou->font()).horizontalAdvance(dou->title());
-    CheckBoxOverrides->move(titleWidth + 16, 0);
+    // The check box sits on the group box's caption line, right after the caption, centred on it.
+    const QFontMetrics titleMetrics(dou->font());
+    CheckBoxOverrides->resize(CheckBoxOverrides->sizeHint());
+    CheckBoxOverrides->move(titleMetrics.horizontalAdvance(dou->title()) + 16,
+                            std::min(0, (titleMetrics.height() - CheckBoxOverrides->height()) / 2));
     connect(CheckBoxOverrides, &QCheckBox::toggled, this, [this] { WPVGuarded([this] { CheckBoxOverridesClick(); }); });
     CheckBoxOverrides->installEventFilter(this);
 
@@ -866,15 +882,15 @@ void TFormWPVData::AttachStepSeries(TWPVDataSet& aStep, int aFileNumber)
 void TFormWPVData::LoadOverrideEdits(const TVariables& aVariables)
 {
     const TOverrideValues v = OverrideValuesFromFile(aVariables);
-    QvDoubleEditVhpws->SetValue(v.Vhpws);
-    QvDoubleEditVgp->SetValue(v.Vgp);
-    QvDoubleEditTl->SetValue(v.Tl);
-    QvDoubleEditCustomLLS->SetValue(v.RCDuration);
-    QvDoubleEditOverridebs->SetValue(v.BS);
-    QvDoubleEditOverrideb0->SetValue(v.BOx);
-    QvDoubleEditOverridem0->SetValue(v.MZero);
-    QvDoubleEditOverrideAlpha->SetValue(v.Alpha);
-    QvDoubleEditOverridepO2ref->SetValue(v.FGpO2);
+    QvDoubleEditVhpws->SetValue(ShortestSingle(v.Vhpws));
+    QvDoubleEditVgp->SetValue(ShortestSingle(v.Vgp));
+    QvDoubleEditTl->SetValue(ShortestSingle(v.Tl));
+    QvDoubleEditCustomLLS->SetValue(ShortestSingle(v.RCDuration));
+    QvDoubleEditOverridebs->SetValue(ShortestSingle(v.BS));
+    QvDoubleEditOverrideb0->SetValue(ShortestSingle(v.BOx));
+    QvDoubleEditOverridem0->SetValue(ShortestSingle(v.MZero));
+    QvDoubleEditOverrideAlpha->SetValue(ShortestSingle(v.Alpha));
+    QvDoubleEditOverridepO2ref->SetValue(ShortestSingle(v.FGpO2));
 }
 
 TOverrideValues TFormWPVData::OverrideValues() const

@@ -123,9 +123,9 @@ TEST_F(WindowTest, AddingTheSameFileTwiceGivesTwoNumberedFiles)
     EXPECT_EQ(form->QvGraph2D2->RelatedSeries().size(), 6);
     // The source text of both files follows one another.
     EXPECT_EQ(form->Memo4->LineCount(), 2 * WindowFileLines(3).size());
-    // The edits hold the second file's own values; the check box is clear.
+    // The edits hold the second file's own (single precision) values; the check box is clear.
     EXPECT_FALSE(form->CheckBoxOverrides->isChecked());
-    EXPECT_DOUBLE_EQ(form->QvDoubleEditVgp->Value(), double(form->Files()[1]->VOrig().Vgp.Value));
+    EXPECT_EQ(float(form->QvDoubleEditVgp->Value()), form->Files()[1]->VOrig().Vgp.Value);
 }
 
 TEST_F(WindowTest, StepWithoutPositiveFinalPO2IsListedAtZero)
@@ -320,6 +320,32 @@ TEST_F(WindowTest, OverrideEditRecomputesTheShownFile)
     // Clearing the check box brings the file's own values back.
     form->CheckBoxOverrides->setChecked(false);
     EXPECT_EQ(form->Memo3->toPlainText(), before);
+}
+
+// The variables are single precision: the edits show them as short decimals (0.53, not
+// 0.5299999714), and using the overrides unchanged gives the analysis the file's very values.
+TEST_F(WindowTest, OverrideEditsShowTheFileValuesShortAndGiveThemBackUnchanged)
+{
+    Add(Write(WindowFileLines(3)));
+    for (TQvDoubleEdit* e : {form->QvDoubleEditVhpws, form->QvDoubleEditVgp, form->QvDoubleEditTl,
+                             form->QvDoubleEditCustomLLS, form->QvDoubleEditOverridebs, form->QvDoubleEditOverrideb0,
+                             form->QvDoubleEditOverridem0, form->QvDoubleEditOverridepO2ref}) {
+        const double v = e->Value();
+        EXPECT_NE(v, 0.0) << e->objectName().toStdString();
+        EXPECT_EQ(v, QString::number(v, 'g', 7).toDouble()) << e->objectName().toStdString();
+    }
+    form->ListBox3->setCurrentRow(0);
+    form->CheckBoxOverrides->setChecked(true);
+    const TWPVDataFromFile& file = *form->Files()[0];
+    const TVariables& used = file.VActiv();
+    const TVariables& own = file.VOrig();
+    EXPECT_EQ(used.Vhpws.Value, own.Vhpws.Value);
+    EXPECT_EQ(used.Vgp.Value, own.Vgp.Value);
+    EXPECT_EQ(used.Tl.Value, own.Tl.Value);
+    EXPECT_EQ(used.RCDuration.Value, own.RCDuration.Value);
+    EXPECT_EQ(used.BS.Value, own.BS.Value);
+    EXPECT_EQ(used.BOx.Value, own.BOx.Value);
+    EXPECT_EQ(used.FGpO2.Value, own.FGpO2.Value);
 }
 
 TEST_F(WindowTest, RightClickBindsTheSettingsToolToTheClickedGraph)
