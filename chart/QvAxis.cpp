@@ -2,6 +2,7 @@
 
 #include "QvAxisLayout.h"
 #include "QvGDI.h"
+#include "QvPersistence.h"
 #include "QvSeries.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
@@ -1142,6 +1143,77 @@ void TQvAxis::RemoveTickAt(float Pixel)
     FAxLabels.erase(std::remove_if(FAxLabels.begin(), FAxLabels.end(),
                                    [Pixel](const TQvAxisTextRec& L) { return std::fabs(L.TickPixel - Pixel) < 0.1f; }),
                     FAxLabels.end());
+}
+
+// ---- persistence ------------------------------------------------------------------------------
+
+void TQvAxis::WriteTo(const QString& FileName) const
+{
+    QvWriteMapFile(FileName, QStringLiteral("TQvAxis"), QvWritePublished(this));
+}
+
+void TQvAxis::ReadFrom(const QString& FileName, bool WithRange)
+{
+    ReadSettings(QvReadMapFile(FileName, QStringLiteral("TQvAxis")), WithRange);
+}
+
+void TQvAxis::WriteTo(QIODevice& Stream) const
+{
+    QvWriteMap(Stream, QStringLiteral("TQvAxis"), QvWritePublished(this));
+}
+
+void TQvAxis::ReadFrom(QIODevice& Stream, bool WithRange)
+{
+    ReadSettings(QvReadMap(Stream, QStringLiteral("TQvAxis")), WithRange);
+}
+
+void TQvAxis::WriteTo(QXmlStreamWriter& Xml) const
+{
+    QvWriteMap(Xml, QStringLiteral("TQvAxis"), QvWritePublished(this));
+}
+
+void TQvAxis::ReadFrom(QXmlStreamReader& Xml, bool WithRange)
+{
+    ReadSettings(QvReadMap(Xml), WithRange);
+}
+
+void TQvAxis::WriteTo(QSettings& Ini, const QString& Section) const
+{
+    QvWriteMap(Ini, Section, QvWritePublished(this));
+}
+
+void TQvAxis::ReadFrom(QSettings& Ini, const QString& Section, bool WithRange)
+{
+    ReadSettings(QvReadMap(Ini, Section), WithRange);
+}
+
+void TQvAxis::ReadSettings(const QVariantMap& M, bool WithRange)
+{
+    TQvUndoStack* Undo = GetUndoStack();
+    if (Undo)
+        Undo->StartGroup(QStringLiteral("Axis settings read"));
+    try {
+        QvReadPublished(this, M, [](const QString& K) { return K == QLatin1String("Start") || K == QLatin1String("Stop"); });
+        if (WithRange && M.contains(QStringLiteral("Start")) && M.contains(QStringLiteral("Stop"))) {
+            const double A = M.value(QStringLiteral("Start")).toDouble();
+            const double B = M.value(QStringLiteral("Stop")).toDouble();
+            // In an order that never has start above stop on the way.
+            if (A < Stop()) {
+                SetStart(A);
+                SetStop(B);
+            } else {
+                SetStop(B);
+                SetStart(A);
+            }
+        }
+    } catch (...) {
+        if (Undo)
+            Undo->StopGroup();
+        throw;
+    }
+    if (Undo)
+        Undo->StopGroup();
+    Modified();
 }
 
 void TQvAxis::CaptionToScaleEnd(float CrossPixel)

@@ -27,7 +27,11 @@
 
 #include <vector>
 
+class QIODevice;
 class QPainter;
+class QSettings;
+class QXmlStreamReader;
+class QXmlStreamWriter;
 class TQvSeries;
 class TQvAxis;
 
@@ -326,6 +330,19 @@ public:
     void CaptionToScaleEnd(float CrossPixel);
     // Moves labels, caption and exponent by Delta across the axis (the layout moves axis lines).
     void ShiftAcross(float Delta);
+
+    // ---- persistence of the settings (every stored property; owned fonts nested). The range is
+    // always written and read back only WithRange. Reading is one undo step.
+    void WriteTo(const QString& FileName) const;
+    void ReadFrom(const QString& FileName, bool WithRange = true);
+    void WriteTo(QIODevice& Stream) const;
+    void ReadFrom(QIODevice& Stream, bool WithRange = true);
+    void WriteTo(QXmlStreamWriter& Xml) const;
+    void ReadFrom(QXmlStreamReader& Xml, bool WithRange = true);
+    void WriteTo(QSettings& Ini, const QString& Section) const;
+    void ReadFrom(QSettings& Ini, const QString& Section, bool WithRange = true);
+    // Applies a settings map as the ReadFrom forms do (also used by the graph's persistence).
+    void ReadSettings(const QVariantMap& M, bool WithRange);
 
     // ---- transforms
     float NumberToWorld(double Value) const { return QvNumberToWorld(FScale, Value); }

@@ -1,0 +1,47 @@
+#pragma once
+// Saving and restoring the published settings of chart components (axes, graphs and what they
+// own) in four forms: a binary stream, a file, an XML element and an INI section.
+//
+// A component's settings are its stored Q_PROPERTYs. Sub-objects it owns (fonts, style records,
+// zoom settings) are nested maps; properties that refer to other components (a master axis, the
+// primary axes) are kept as full names and resolved again when read. Reading applies only the
+// keys that are present, through the ordinary setters, so a reader of an older or partial record
+// keeps its own values for the rest and every change goes through the undo stack as usual.
+
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <stdexcept>
+
+class QIODevice;
+class QObject;
+class QSettings;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+class EQvPersistenceError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The stored, readable properties of O ("objectName" excluded).
+QVariantMap QvWritePublished(const QObject* O);
+// Applies the keys of M to O's writable properties; Skip (may be empty) names keys to leave out.
+void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(const QString&)>& Skip = {});
+
+// The four forms of a settings map. Stream and file: a tagged, versioned binary record; a record
+// of another kind or a damaged one raises EQvPersistenceError and leaves nothing half-read
+// (the map is returned only when whole). INI: nested maps become sub-groups. XML: one element
+// named Tag with one child element per key, nested maps as nested elements; the value's type is
+// kept in a "type" attribute so that numbers and booleans come back as such.
+void QvWriteMap(QIODevice& Stream, const QString& Kind, const QVariantMap& M);
+QVariantMap QvReadMap(QIODevice& Stream, const QString& Kind);
+void QvWriteMapFile(const QString& FileName, const QString& Kind, const QVariantMap& M);
+QVariantMap QvReadMapFile(const QString& FileName, const QString& Kind);
+void QvWriteMap(QSettings& Ini, const QString& Section, const QVariantMap& M);
+QVariantMap QvReadMap(QSettings& Ini, const QString& Section);
+void QvWriteMap(QXmlStreamWriter& Xml, const QString& Tag, const QVariantMap& M);
+// Reads the element the reader stands on (or the next start element).
+QVariantMap QvReadMap(QXmlStreamReader& Xml);

@@ -1,0 +1,214 @@
+// Saving and restoring axis settings in the four forms: what is written comes back, references
+// to other components are resolved again, the range is read only when asked for, a damaged or
+// foreign record changes nothing, and reading is one undo step.
+#include "QvAxis.h"
+#include "QvComponent.h"
+#include "QvGraph2D.h"
+#include "QvPersistence.h"
+#include "QvRichLabel.h"
+#include "QvUndoStack.h"
+
+#include <QBuffer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+struct Scene
+{
+    TQvGraph2D Graph;
+    TQvUndoStack* Undo;
+    TQvAxis* X;
+    TQvAxis* Y;
+    explicit Scene(const QString& Name)
+    {
+        Graph.setObjectName(Name);
+        QvRegisterRoot(&Graph);
+        Undo = new TQvUndoStack(&Graph);
+        Graph.SetUndoStack(Undo);
+        X = new TQvAxis(&Graph);
+        X->setObjectName(QStringLiteral("XAxis1"));
+        Y = new TQvAxis(&Graph);
+        Y->setObjectName(QStringLiteral("YAxis1"));
+        Y->SetPosition(TQvAxisPosition::Left);
+        Graph.SetPrimaryXAxis(X);
+        Graph.SetPrimaryYAxis(Y);
+    }
+};
+
+// A right-hand log axis with a twisted scale, its own font, colours and a master axis.
+void Customise(Scene& S)
+{
+    TQvAxis* A = S.Y;
+    A->SetCaption(QStringLiteral("Cell pO\\-2\\-, atm"));
+    A->SetPosition(TQvAxisPosition::Right);
+    A->SetScaling(TQvAxisScaling::LogEE);
+    A->SetTwisted(true);
+    A->SetStopEnd(TQvAxisEnd::Fixed);
+    A->SetStart(1e-20);
+    A->SetStop(1e-3);
+    A->SetCaptionColor(0xFF0000FF);
+    A->SetMajorTickLength(9);
+    A->Font()->SetSize(14);
+    A->Font()->SetColor(QColor(10, 20, 30));
+    A->SetRubrics({QStringLiteral("low"), QStringLiteral("high")});
+    A->SetMasterAxis(S.X);
+}
+
+// The keys (with their path) whose values differ, for readable failures.
+std::string Differences(const QVariantMap& A, const QVariantMap& B, const QString& Path = QString(),
+                        const QString& Ignore = QString())
+{
+    QStringList D;
+    QStringList Keys = A.keys() + B.keys();
+    Keys.removeDuplicates();
+    for (const QString& K : Keys) {
+        const QVariant X = A.value(K), Y = B.value(K);
+        if (!Ignore.isEmpty() && (Path + K).startsWith(Ignore))
+            continue;
+        if (X.metaType().id() == QMetaType::QVariantMap && Y.metaType().id() == QMetaType::QVariantMap) {
+            const std::string Sub = Differences(X.toMap(), Y.toMap(), Path + K + QLatin1Char('.'), Ignore);
+            if (!Sub.empty())
+                D << QString::fromStdString(Sub);
+        } else if (X != Y) {
+            D << Path + K + QLatin1Char('=') + X.toString() + QStringLiteral(" / ") + Y.toString();
+        }
+    }
+    return D.join(QStringLiteral("; ")).toStdString();
+}
+
+struct Form
+{
+    const char* Name;
+    std::function<void(const TQvAxis&)> Write;
+    std::function<void(TQvAxis&, bool)> Read;
+};
+
+} // namespace
+
+TEST(Persistence, AxisSettingsComeBackInEveryForm)
+{
+    QTemporaryDir Dir;
+    ASSERT_TRUE(Dir.isValid());
+    QByteArray Bytes, XmlText;
+    const QString File = Dir.filePath(QStringLiteral("axis.qvs"));
+    const QString IniFile = Dir.filePath(QStringLiteral("axis.ini"));
+    const Form Forms[] = {
+        {"file", [&](const TQvAxis& A) { A.WriteTo(File); }, [&](TQvAxis& A, bool R) { A.ReadFrom(File, R); }},
+        {"stream",
+         [&](const TQvAxis& A) {
+             QBuffer B(&Bytes);
+             B.open(QIODevice::WriteOnly);
+             A.WriteTo(B);
+         },
+         [&](TQvAxis& A, bool R) {
+             QBuffer B(&Bytes);
+             B.open(QIODevice::ReadOnly);
+             A.ReadFrom(B, R);
+         }},
+        {"xml",
+         [&](const TQvAxis& A) {
+             XmlText.clear();
+             QXmlStreamWriter W(&XmlText);
+             A.WriteTo(W);
+         },
+         [&](TQvAxis& A, bool R) {
+             QXmlStreamReader Rd(XmlText);
+             A.ReadFrom(Rd, R);
+         }},
+        {"ini",
+         [&](const TQvAxis& A) {
+             QSettings Ini(IniFile, QSettings::IniFormat);
+             A.WriteTo(Ini, QStringLiteral("Axis"));
+         },
+         [&](TQvAxis& A, bool R) {
+             QSettings Ini(IniFile, QSettings::IniFormat);
+             A.ReadFrom(Ini, QStringLiteral("Axis"), R);
+         }},
+    };
+    for (const Form& F : Forms) {
+        Scene Source(QStringLiteral("SourceGraph"));
+        Customise(Source);
+        F.Write(*Source.Y);
+        const QVariantMap Expected = QvWritePublished(Source.Y);
+
+        // A reader in another graph: the master axis resolves to the source graph's axis.
+        Scene Target(QStringLiteral("TargetGraph"));
+        F.Read(*Target.Y, true);
+        EXPECT_EQ(Differences(QvWritePublished(Target.Y), Expected), std::string()) << F.Name;
+        EXPECT_EQ(Target.Y->MasterAxis(), Source.X) << F.Name;
+        EXPECT_EQ(Target.Y->Font()->Color(), QColor(10, 20, 30)) << F.Name;
+        EXPECT_DOUBLE_EQ(Target.Y->Start(), 1e-20) << F.Name;
+
+        // Without the range the reader keeps its own.
+        Scene Keeper(QStringLiteral("KeeperGraph"));
+        Keeper.Y->SetStart(2);
+        Keeper.Y->SetStop(7);
+        F.Read(*Keeper.Y, false);
+        EXPECT_DOUBLE_EQ(Keeper.Y->Start(), 2) << F.Name;
+        EXPECT_DOUBLE_EQ(Keeper.Y->Stop(), 7) << F.Name;
+        EXPECT_EQ(Keeper.Y->Scaling(), TQvAxisScaling::LogEE) << F.Name;
+    }
+}
+
+TEST(Persistence, DamagedOrForeignRecordsChangeNothing)
+{
+    Scene Source(QStringLiteral("SourceGraph2"));
+    Customise(Source);
+    QByteArray Bytes;
+    {
+        QBuffer B(&Bytes);
+        B.open(QIODevice::WriteOnly);
+        Source.Y->WriteTo(B);
+    }
+    Scene Target(QStringLiteral("TargetGraph2"));
+    const QVariantMap Before = QvWritePublished(Target.Y);
+    for (int Cut : {0, 3, 10, int(Bytes.size()) / 2, int(Bytes.size()) - 1}) {
+        QByteArray Part = Bytes.left(Cut);
+        QBuffer B(&Part);
+        B.open(QIODevice::ReadOnly);
+        EXPECT_THROW(Target.Y->ReadFrom(B), EQvPersistenceError) << "cut at " << Cut;
+        EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before), std::string());
+    }
+    // A record of another kind.
+    QByteArray Other;
+    {
+        QBuffer B(&Other);
+        B.open(QIODevice::WriteOnly);
+        QvWriteMap(B, QStringLiteral("TQvLegend"), QVariantMap{{QStringLiteral("Caption"), QStringLiteral("x")}});
+    }
+    QBuffer B(&Other);
+    B.open(QIODevice::ReadOnly);
+    EXPECT_THROW(Target.Y->ReadFrom(B), EQvPersistenceError);
+    EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before), std::string());
+    EXPECT_THROW(Target.Y->ReadFrom(QStringLiteral("/nonexistent/axis.qvs")), EQvPersistenceError);
+}
+
+TEST(Persistence, ReadingIsOneUndoStep)
+{
+    Scene Source(QStringLiteral("SourceGraph3"));
+    Customise(Source);
+    QByteArray Bytes;
+    {
+        QBuffer B(&Bytes);
+        B.open(QIODevice::WriteOnly);
+        Source.Y->WriteTo(B);
+    }
+    Scene Target(QStringLiteral("TargetGraph3"));
+    const QVariantMap Before = QvWritePublished(Target.Y);
+    const int Steps = Target.Undo->UndoCount();
+    QBuffer B(&Bytes);
+    B.open(QIODevice::ReadOnly);
+    Target.Y->ReadFrom(B);
+    EXPECT_EQ(Target.Undo->UndoCount(), Steps + 1);
+    Target.Undo->Undo();
+    // Font edits are not undoable anywhere (like a font dialog's), so they stay.
+    EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before, QString(), QStringLiteral("Font")), std::string());
+}
