@@ -32,6 +32,7 @@
 #include <QRectF>
 #include <QString>
 #include <QTimer>
+#include <QVariantMap>
 #include <QWidget>
 
 class QPainter;
@@ -44,6 +45,11 @@ class TQvFont;
 class TQvCustomDoubleVector;
 class TQvGraph2D;
 class TQvZoomSettings;
+class QIODevice;
+class QPaintDevice;
+class QSettings;
+class QXmlStreamReader;
+class QXmlStreamWriter;
 
 // The smoothing mode of the drawing layer (QvDrawing.h), declared here without its header.
 namespace QvDrawingEnums {
@@ -216,6 +222,25 @@ public:
     bool SavePdf(QIODevice* Stream);
     // Puts the graph on the clipboard as an image rendered at the screen's pixel ratio.
     void CopyToClipboard();
+    // Draws the graph into any paint device, a printer included, scaled to fit Rect (device
+    // coordinates) with its proportions kept and centred in it.
+    void PrintTo(QPaintDevice* Device, const QRectF& Rect);
+
+    // --- persistence of the settings: the graph's stored properties and, for TQvGraph2D, its
+    // axes and series; IncludeValues adds the values of the vectors the series show. A damaged or
+    // foreign record raises EQvPersistenceError before anything changes; reading is one undo step.
+    void WriteTo(const QString& FileName, bool IncludeValues = false) const;
+    void ReadFrom(const QString& FileName, bool IncludeValues = false);
+    void WriteTo(QIODevice& Stream, bool IncludeValues = false) const;
+    void ReadFrom(QIODevice& Stream, bool IncludeValues = false);
+    void WriteTo(QXmlStreamWriter& Xml, bool IncludeValues = false) const;
+    void ReadFrom(QXmlStreamReader& Xml, bool IncludeValues = false);
+    void WriteTo(QSettings& Ini, const QString& Section, bool IncludeValues = false) const;
+    void ReadFrom(QSettings& Ini, const QString& Section, bool IncludeValues = false);
+    // True while settings are being read.
+    bool Loading() const { return FLoading; }
+    virtual QVariantMap WriteSettings(bool IncludeValues) const;
+    virtual void ReadSettings(const QVariantMap& M, bool IncludeValues);
 
 signals:
     void OnMouseDown(QMouseEvent* e);
@@ -249,6 +274,7 @@ protected:
     bool FRecalculate = true;
     bool FOnce = true;
     bool FDoingImage = false;
+    bool FLoading = false;
     bool FPainting = false;
     QTimer FPollingTimer;
 
@@ -328,6 +354,10 @@ public:
     int ZoomBufferSize() const;
 
     // --- what the axes and their layout use
+    // Settings of the graph, its axes (by name; missing ones are created) and its series (by name).
+    QVariantMap WriteSettings(bool IncludeValues) const override;
+    void ReadSettings(const QVariantMap& M, bool IncludeValues) override;
+
     // The axes that belong to the graph: its axis children in creation order, plus the borrowed
     // primary X axis of a coupled graph.
     QList<TQvAxis*> Axes() const;

@@ -11,6 +11,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <vector>
+
 namespace {
 
 constexpr quint32 Magic = 0x51564d50;   // "QVMP"
@@ -23,13 +25,13 @@ bool IsObjectProperty(const QMetaProperty& P)
 
 } // namespace
 
-QVariantMap QvWritePublished(const QObject* O)
+QVariantMap QvWritePublished(const QObject* O, const QMetaObject* Since)
 {
     QVariantMap M;
     if (!O)
         return M;
     const QMetaObject* Meta = O->metaObject();
-    for (int i = 0; i < Meta->propertyCount(); ++i) {
+    for (int i = Since ? Since->propertyCount() : 0; i < Meta->propertyCount(); ++i) {
         const QMetaProperty P = Meta->property(i);
         const QString Name = QString::fromLatin1(P.name());
         if (!P.isReadable() || !P.isStored() || Name == QLatin1String("objectName"))
@@ -57,18 +59,12 @@ QVariantMap QvWritePublished(const QObject* O)
     return M;
 }
 
-void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(const QString&)>& Skip)
+namespace {
+
+// Applies one key; false when the property's setter refused the value.
+bool ApplyOne(QObject* O, const QMetaProperty& P, const QVariant& V, std::string& Error)
 {
-    if (!O)
-        return;
-    const QMetaObject* Meta = O->metaObject();
-    for (int i = 0; i < Meta->propertyCount(); ++i) {
-        const QMetaProperty P = Meta->property(i);
-        const QString Name = QString::fromLatin1(P.name());
-        const auto It = M.constFind(Name);
-        if (It == M.constEnd() || Name == QLatin1String("objectName") || (Skip && Skip(Name)))
-            continue;
-        const QVariant& V = *It;
+    try {
         if (IsObjectProperty(P)) {
             if (V.metaType().id() == QMetaType::QVariantMap) {
                 QObject* Sub = P.read(O).value<QObject*>();
@@ -81,22 +77,59 @@ void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(
                 if (Ref.isEmpty() || Target)
                     P.write(O, QVariant::fromValue(Target));
             }
-            continue;
+            return true;
         }
         if (!P.isWritable())
-            continue;
+            return true;
         QVariant T = V;
         if (P.isEnumType()) {
             bool Ok = false;
             const int E = V.toInt(&Ok);
             if (!Ok)
-                continue;
+                return true;
             T = QVariant(E);
         } else if (T.metaType() != P.metaType() && !T.convert(P.metaType())) {
-            continue;   // a value of the wrong kind is skipped, the property keeps its own
+            return true;   // a value of the wrong kind is skipped, the property keeps its own
         }
         P.write(O, T);
+        return true;
+    } catch (const std::exception& E) {
+        Error = E.what();
+        return false;
     }
+}
+
+} // namespace
+
+void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(const QString&)>& Skip,
+                     const QMetaObject* Since)
+{
+    if (!O)
+        return;
+    // A setter may refuse a value that only conflicts with another one not yet read (two
+    // settings that must differ, say): such keys are tried again once after all the others.
+    std::vector<int> Refused;
+    std::string Error;
+    const QMetaObject* Meta = O->metaObject();
+    for (int Round = 0; Round < 2; ++Round) {
+        std::vector<int> Again;
+        const int First = Since ? Since->propertyCount() : 0;
+        const int N = Round == 0 ? Meta->propertyCount() - First : int(Refused.size());
+        for (int k = 0; k < N; ++k) {
+            const int i = Round == 0 ? First + k : Refused[size_t(k)];
+            const QMetaProperty P = Meta->property(i);
+            const QString Name = QString::fromLatin1(P.name());
+            const auto It = M.constFind(Name);
+            if (It == M.constEnd() || Name == QLatin1String("objectName") || (Skip && Skip(Name)))
+                continue;
+            if (!ApplyOne(O, P, *It, Error))
+                Again.push_back(i);
+        }
+        Refused = std::move(Again);
+        if (Refused.empty())
+            return;
+    }
+    throw EQvPersistenceError(Error);
 }
 
 // ---- binary stream and file -----------------------------------------------------------------

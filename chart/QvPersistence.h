@@ -15,7 +15,6 @@
 #include <stdexcept>
 
 class QIODevice;
-class QObject;
 class QSettings;
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -26,10 +25,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The stored, readable properties of O ("objectName" excluded).
-QVariantMap QvWritePublished(const QObject* O);
-// Applies the keys of M to O's writable properties; Skip (may be empty) names keys to leave out.
-void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(const QString&)>& Skip = {});
+#include <QObject>
+
+// The stored, readable properties of O declared below the class Since (so QObject's objectName
+// and, for a widget, QWidget's geometry, palette and so on are not settings of a chart part).
+QVariantMap QvWritePublished(const QObject* O, const QMetaObject* Since = &QObject::staticMetaObject);
+// Applies the keys of M to O's writable properties declared below Since; Skip (may be empty)
+// names keys to leave out.
+void QvReadPublished(QObject* O, const QVariantMap& M, const std::function<bool(const QString&)>& Skip = {},
+                     const QMetaObject* Since = &QObject::staticMetaObject);
 
 // The four forms of a settings map. Stream and file: a tagged, versioned binary record; a record
 // of another kind or a damaged one raises EQvPersistenceError and leaves nothing half-read

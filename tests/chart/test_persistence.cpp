@@ -6,10 +6,13 @@
 #include "QvGraph2D.h"
 #include "QvPersistence.h"
 #include "QvRichLabel.h"
+#include "QvSeries.h"
+#include "QvVectors.h"
 #include "QvUndoStack.h"
 
 #include <QBuffer>
 #include <QSettings>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -211,4 +214,127 @@ TEST(Persistence, ReadingIsOneUndoStep)
     Target.Undo->Undo();
     // Font edits are not undoable anywhere (like a font dialog's), so they stay.
     EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before, QString(), QStringLiteral("Font")), std::string());
+}
+
+namespace {
+
+// A graph with two left/right axes, a series on named vectors and non-default settings.
+struct GraphScene : Scene
+{
+    TQvDoubleVector* Xs;
+    TQvDoubleVector* Ys;
+    TQvPointSeries* S;
+    TQvAxis* R;
+    explicit GraphScene(const QString& Name) : Scene(Name)
+    {
+        Xs = new TQvDoubleVector(&Graph);
+        Xs->setObjectName(QStringLiteral("Xs"));
+        Ys = new TQvDoubleVector(&Graph);
+        Ys->setObjectName(QStringLiteral("Ys"));
+        Xs->AddRange({1.0L, 2.0L, 3.0L});
+        Ys->AddRange({0.1L, 0.2L, 0.30000000000000004L});
+        R = new TQvAxis(&Graph);
+        R->setObjectName(QStringLiteral("QvAxis3"));
+        R->SetPosition(TQvAxisPosition::Right);
+        S = new TQvPointSeries(&Graph);
+        S->setObjectName(QStringLiteral("Series1"));
+        S->SetXAxis(X);
+        S->SetYAxis(R);
+        S->SetXData(Xs);
+        S->SetYData(Ys);
+    }
+};
+
+} // namespace
+
+TEST(Persistence, GraphSettingsAxesSeriesAndValuesComeBack)
+{
+    GraphScene G(QStringLiteral("PersistGraph"));
+    G.Graph.SetCaption(QStringLiteral("Step 3"));
+    G.Graph.SetBackColor(0xFFEEDDCC);
+    G.Graph.SetZeroOrigin(true);
+    G.R->SetCaption(QStringLiteral("Current, A"));
+    G.R->SetScaling(TQvAxisScaling::Log);
+    G.S->Line()->SetWidth(3);
+    const QVariantMap Saved = G.Graph.WriteSettings(true);
+
+    for (const char* FormName : {"stream", "xml", "ini"}) {
+        QByteArray Bytes;
+        QTemporaryDir Dir;
+        const QString IniFile = Dir.filePath(QStringLiteral("graph.ini"));
+        if (std::string(FormName) == "stream") {
+            QBuffer B(&Bytes);
+            B.open(QIODevice::WriteOnly);
+            G.Graph.WriteTo(B, true);
+        } else if (std::string(FormName) == "xml") {
+            QXmlStreamWriter W(&Bytes);
+            G.Graph.WriteTo(W, true);
+        } else {
+            QSettings Ini(IniFile, QSettings::IniFormat);
+            G.Graph.WriteTo(Ini, QStringLiteral("Graph"), true);
+        }
+        // Everything changes, then the record is read back.
+        G.Graph.SetCaption(QStringLiteral("other"));
+        G.Graph.SetZeroOrigin(false);
+        G.R->SetScaling(TQvAxisScaling::Normal);
+        G.R->SetPosition(TQvAxisPosition::Left);
+        G.S->Line()->SetWidth(1);
+        G.Ys->Clear();
+        G.Ys->AddRange({5.0L});
+        if (std::string(FormName) == "stream") {
+            QBuffer B(&Bytes);
+            B.open(QIODevice::ReadOnly);
+            G.Graph.ReadFrom(B, true);
+        } else if (std::string(FormName) == "xml") {
+            QXmlStreamReader Rd(Bytes);
+            G.Graph.ReadFrom(Rd, true);
+        } else {
+            QSettings Ini(IniFile, QSettings::IniFormat);
+            G.Graph.ReadFrom(Ini, QStringLiteral("Graph"), true);
+        }
+        EXPECT_EQ(Differences(G.Graph.WriteSettings(true), Saved), std::string()) << FormName;
+        ASSERT_EQ(G.Ys->Count(), 3) << FormName;
+        EXPECT_EQ(G.Ys->GetValue(2), 0.30000000000000004) << FormName;   // all 17 digits
+        EXPECT_FALSE(G.Graph.Loading());
+    }
+
+    // A graph without the third axis gets it, with its settings.
+    GraphScene Other(QStringLiteral("PersistGraph2"));
+    delete Other.S;
+    delete Other.R;
+    QByteArray Bytes;
+    {
+        QBuffer B(&Bytes);
+        B.open(QIODevice::WriteOnly);
+        G.Graph.WriteTo(B);
+    }
+    QBuffer B(&Bytes);
+    B.open(QIODevice::ReadOnly);
+    Other.Graph.ReadFrom(B);
+    TQvAxis* Made = nullptr;
+    for (TQvAxis* A : Other.Graph.AxisChildren())
+        if (A->objectName() == QLatin1String("QvAxis3"))
+            Made = A;
+    ASSERT_NE(Made, nullptr);
+    EXPECT_EQ(Made->Position(), TQvAxisPosition::Right);
+    EXPECT_EQ(Made->Caption(), QStringLiteral("Current, A"));
+    EXPECT_EQ(Other.Graph.Caption(), QStringLiteral("Step 3"));
+}
+
+TEST(Persistence, PrintToFitsTheGraphIntoTheRectangle)
+{
+    GraphScene G(QStringLiteral("PrintGraph"));
+    G.Graph.resize(400, 300);
+    G.Graph.SetBackColor(0xFF000080);
+    QImage Page(1000, 1000, QImage::Format_ARGB32);
+    Page.fill(Qt::white);
+    // 800 x 400 offered: the graph keeps 4:3, so 533 x 400, centred horizontally.
+    G.Graph.PrintTo(&Page, QRectF(100, 300, 800, 400));
+    const QRgb Navy = qRgb(0, 0, 0x80);
+    EXPECT_EQ(Page.pixel(500, 302), Navy);                  // inside, near the top
+    EXPECT_EQ(Page.pixel(500, 298), qRgb(255, 255, 255));   // above the rectangle
+    EXPECT_EQ(Page.pixel(230, 500), qRgb(255, 255, 255));   // left of the centred graph
+    EXPECT_EQ(Page.pixel(236, 302), Navy);                  // its left edge at 233.3
+    EXPECT_EQ(Page.pixel(763, 302), Navy);
+    EXPECT_EQ(Page.pixel(770, 302), qRgb(255, 255, 255));
 }
