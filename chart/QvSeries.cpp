@@ -998,7 +998,11 @@ double TQvSeries::GetY(double AtX)
     return y1 + (AtX - x1) * (y2 - y1) / (x2 - x1);
 }
 
-TQvNearestPointResult TQvSeries::NearestPoint(const QPointF& FromPosition) const
+// The drawn point inside the drawing area with the smallest Distance(point); its values come
+// from the vectors, or, for points without a data index (calculated function series), from the
+// axes at the point's pixel.
+template <class F>
+TQvNearestPointResult TQvSeries::Nearest(F&& Distance) const
 {
     TQvNearestPointResult r;
     if (FRecalculatePoints || !FGraph)
@@ -1010,8 +1014,7 @@ TQvNearestPointResult TQvSeries::NearestPoint(const QPointF& FromPosition) const
     for (int i = 0; i < FPointCount; ++i) {
         if (p[i].X < a.left() || p[i].X > a.right() || p[i].Y < a.top() || p[i].Y > a.bottom())
             continue;
-        const double dx = p[i].X - FromPosition.x(), dy = p[i].Y - FromPosition.y();
-        const double d = dx * dx + dy * dy;
+        const double d = Distance(p[i]);
         if (d < best) {
             best = d;
             bi = i;
@@ -1020,68 +1023,39 @@ TQvNearestPointResult TQvSeries::NearestPoint(const QPointF& FromPosition) const
     if (bi < 0)
         return r;
     auto* self = const_cast<TQvSeries*>(this);
-    const int idx = FPointIndex.Data()[bi];
+    const int idx = bi < FPointIndex.Count() ? FPointIndex.Data()[bi] : -1;
     r.Found = true;
-    r.Distance = float(std::sqrt(best));
+    r.Distance = float(best);
     r.Index = idx;
-    r.X = self->TransformX(FXData->GetValue(idx), idx);
-    r.Y = self->TransformY(FYData->GetValue(idx), idx);
+    if (idx >= 0 && FXData && FYData && idx < FXData->Count() && idx < FYData->Count()) {
+        r.X = self->TransformX(FXData->GetValue(idx), idx);
+        r.Y = self->TransformY(FYData->GetValue(idx), idx);
+    } else {
+        r.X = FXAxis ? FXAxis->WorldToNumber(p[bi].X) : 0;
+        r.Y = FYAxis ? FYAxis->WorldToNumber(p[bi].Y) : 0;
+    }
     r.ThePoint = QPointF(p[bi].X, p[bi].Y);
+    return r;
+}
+
+TQvNearestPointResult TQvSeries::NearestPoint(const QPointF& FromPosition) const
+{
+    TQvNearestPointResult r = Nearest([&](const TQvFloatPoint& P) {
+        const double dx = P.X - FromPosition.x(), dy = P.Y - FromPosition.y();
+        return dx * dx + dy * dy;
+    });
+    r.Distance = std::sqrt(r.Distance);
     return r;
 }
 
 TQvNearestPointResult TQvSeries::NearestX(double FromX) const
 {
-    TQvNearestPointResult r;
-    if (FRecalculatePoints || !FGraph)
-        return r;
-    const QRectF a = FGraph->DrawingArea();
-    const TQvFloatPoint* p = FPoints.Data();
-    double best = 1e300;
-    int bi = -1;
-    for (int i = 0; i < FPointCount; ++i) {
-        if (p[i].X < a.left() || p[i].X > a.right() || p[i].Y < a.top() || p[i].Y > a.bottom())
-            continue;
-        const double d = std::fabs(p[i].X - FromX);
-        if (d < best) {
-            best = d;
-            bi = i;
-        }
-    }
-    if (bi < 0)
-        return r;
-    auto* self = const_cast<TQvSeries*>(this);
-    const int idx = FPointIndex.Data()[bi];
-    r = {true, float(best), idx, self->TransformX(FXData->GetValue(idx), idx),
-         self->TransformY(FYData->GetValue(idx), idx), QPointF(p[bi].X, p[bi].Y)};
-    return r;
+    return Nearest([&](const TQvFloatPoint& P) { return std::fabs(P.X - FromX); });
 }
 
 TQvNearestPointResult TQvSeries::NearestY(double FromY) const
 {
-    TQvNearestPointResult r;
-    if (FRecalculatePoints || !FGraph)
-        return r;
-    const QRectF a = FGraph->DrawingArea();
-    const TQvFloatPoint* p = FPoints.Data();
-    double best = 1e300;
-    int bi = -1;
-    for (int i = 0; i < FPointCount; ++i) {
-        if (p[i].X < a.left() || p[i].X > a.right() || p[i].Y < a.top() || p[i].Y > a.bottom())
-            continue;
-        const double d = std::fabs(p[i].Y - FromY);
-        if (d < best) {
-            best = d;
-            bi = i;
-        }
-    }
-    if (bi < 0)
-        return r;
-    auto* self = const_cast<TQvSeries*>(this);
-    const int idx = FPointIndex.Data()[bi];
-    r = {true, float(best), idx, self->TransformX(FXData->GetValue(idx), idx),
-         self->TransformY(FYData->GetValue(idx), idx), QPointF(p[bi].X, p[bi].Y)};
-    return r;
+    return Nearest([&](const TQvFloatPoint& P) { return std::fabs(P.Y - FromY); });
 }
 
 int TQvSeries::FindPoint(double X, double Y, double Delta) const

@@ -247,6 +247,8 @@ signals:
     void OnGetPointSymbol(TQvSeries* Sender, TQvPointSymbolArgs& Args);
 
 protected:
+    template <class F>
+    TQvNearestPointResult Nearest(F&& Distance) const;
     bool HasPenHandler() const;
     bool HasBrushHandler() const;
     bool HasSymbolHandler() const;

@@ -456,3 +456,24 @@ TEST(Integral, PropertiesPushUndoWithTheirDescriptions)
     d.SetInterpolationMethod(TQvInterpolationMethod::ApproximativeSpline);
     EXPECT_EQ(d.FormulaCaption(), QStringLiteral("Differential (approximative spline)"));
 }
+
+// The drawn points of a calculated series carry no data index: the nearest one is still found,
+// with its values read off the axes, rather than reading the data vectors at index -1.
+TEST(Integral, NearestPointOfACalculatedCurve)
+{
+    Fixture f;
+    Fill(f.xs, Range(10));
+    Fill(f.ys, Range(10));
+    TQvIntegral s;
+    f.Attach(s);
+    f.Render();
+    const float px = f.x->NumberToWorld(4), py = f.y->NumberToWorld(8);
+    const TQvNearestPointResult r = s.NearestPoint(QPointF(px, py));
+    ASSERT_TRUE(r.Found);
+    EXPECT_EQ(r.Index, -1);
+    EXPECT_NEAR(r.X, 4, 0.1);
+    EXPECT_NEAR(r.Y, 8, 0.3);
+    EXPECT_LT(r.Distance, 1.5f);
+    EXPECT_TRUE(s.NearestX(px).Found);
+    EXPECT_TRUE(s.NearestY(py).Found);
+}
