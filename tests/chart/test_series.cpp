@@ -286,3 +286,35 @@ TEST(Series, DestroyedVectorIsDropped)
     EXPECT_EQ(s.XData(), nullptr);
     f.Render();   // must not touch the freed vector
 }
+
+// A translucent symbol shows what lies behind it, but not its own series' line: the line is
+// clipped out of every symbol, so the symbol's centre has the symbol colour over the background.
+TEST(Series, TranslucentSymbolsHideTheirOwnLine)
+{
+    Fixture f;
+    Fill(f.xs, {0, 5, 10});
+    Fill(f.ys, {0, 5, 10});
+    TQvPointSeries s;
+    s.SetXAxis(f.x);
+    s.SetYAxis(f.y);
+    s.SetXData(&f.xs);
+    s.SetYData(&f.ys);
+    s.Line()->SetColor(0xFFFF0000);
+    s.Line()->SetWidth(5);
+    s.PointSymbol()->SetPointSymbol(TQvPointSymbol::Square);
+    s.PointSymbol()->SetSize(24);
+    s.PointSymbol()->SetBorderColor(0x800000FF);
+    s.PointSymbol()->SetFillColor(0x800000FF);
+    s.PointSymbol()->SetVisible(true);
+    f.Render();
+    const QImage img = f.Render();
+    const QPoint centre(qRound(f.x->NumberToWorld(5)), qRound(f.y->NumberToWorld(5)));
+    const QColor inside = img.pixelColor(centre);
+    // Half-transparent blue over white, with no red of the line under it.
+    EXPECT_LT(inside.red(), 140) << inside.name().toStdString();
+    EXPECT_GT(inside.green(), 110) << inside.name().toStdString();
+    EXPECT_GT(inside.blue(), 240) << inside.name().toStdString();
+    // Between the symbols the line is drawn.
+    const QPoint between(qRound(f.x->NumberToWorld(2.5)), qRound(f.y->NumberToWorld(2.5)));
+    EXPECT_EQ(img.pixelColor(between), QColor(255, 0, 0));
+}
