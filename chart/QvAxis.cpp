@@ -1189,10 +1189,7 @@ void TQvAxis::ReadFrom(QSettings& Ini, const QString& Section, bool WithRange)
 
 void TQvAxis::ReadSettings(const QVariantMap& M, bool WithRange)
 {
-    TQvUndoStack* Undo = GetUndoStack();
-    if (Undo)
-        Undo->StartGroup(QStringLiteral("Axis settings read"));
-    try {
+    QvAsOneUndoStep(GetUndoStack(), QStringLiteral("Axis settings read"), [&] {
         QvReadPublished(this, M, [](const QString& K) { return K == QLatin1String("Start") || K == QLatin1String("Stop"); });
         if (WithRange && M.contains(QStringLiteral("Start")) && M.contains(QStringLiteral("Stop"))) {
             const double A = M.value(QStringLiteral("Start")).toDouble();
@@ -1206,13 +1203,7 @@ void TQvAxis::ReadSettings(const QVariantMap& M, bool WithRange)
                 SetStart(A);
             }
         }
-    } catch (...) {
-        if (Undo)
-            Undo->StopGroup();
-        throw;
-    }
-    if (Undo)
-        Undo->StopGroup();
+    });
     Modified();
 }
 

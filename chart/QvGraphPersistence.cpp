@@ -16,23 +16,6 @@ namespace {
 
 const QString Kind = QStringLiteral("TQvGraph2D");
 
-// Runs F as one undo step of the graph's stack (closed again when F throws).
-template <class F>
-void AsOneUndoStep(TQvUndoStack* Undo, const QString& Comment, F&& Body)
-{
-    if (Undo)
-        Undo->StartGroup(Comment);
-    try {
-        Body();
-    } catch (...) {
-        if (Undo)
-            Undo->StopGroup();
-        throw;
-    }
-    if (Undo)
-        Undo->StopGroup();
-}
-
 } // namespace
 
 // ---- the four forms -----------------------------------------------------------------------------
@@ -89,7 +72,7 @@ void TQvCustomGraph::ReadSettings(const QVariantMap& M, bool)
     const bool Was = FLoading;
     FLoading = true;
     try {
-        AsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
+        QvAsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
             QvReadPublished(this, M.value(QStringLiteral("Graph")).toMap(), {}, &QWidget::staticMetaObject);
         });
     } catch (...) {
@@ -160,7 +143,7 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
     FLoading = true;
     BeginUpdate();
     try {
-        AsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
+        QvAsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
             // The axes exist before the graph's primary axes and the series refer to them.
             const QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
             for (auto It = Axes.constBegin(); It != Axes.constEnd(); ++It) {

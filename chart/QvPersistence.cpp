@@ -1,6 +1,7 @@
 #include "QvPersistence.h"
 
 #include "QvComponent.h"
+#include "QvUndoStack.h"
 
 #include <QColor>
 #include <QDataStream>
@@ -332,4 +333,19 @@ QVariantMap QvReadMap(QXmlStreamReader& Xml)
     if (Xml.hasError())
         throw EQvPersistenceError("Damaged settings XML: " + Xml.errorString().toStdString());
     return M;
+}
+
+void QvAsOneUndoStep(TQvUndoStack* Undo, const QString& Comment, const std::function<void()>& Body)
+{
+    if (Undo)
+        Undo->StartGroup(Comment);
+    try {
+        Body();
+    } catch (...) {
+        if (Undo)
+            Undo->StopGroup();
+        throw;
+    }
+    if (Undo)
+        Undo->StopGroup();
 }

@@ -18,6 +18,7 @@ class QIODevice;
 class QSettings;
 class QXmlStreamReader;
 class QXmlStreamWriter;
+class TQvUndoStack;
 
 class EQvPersistenceError : public std::runtime_error
 {
@@ -49,3 +50,6 @@ QVariantMap QvReadMap(QSettings& Ini, const QString& Section);
 void QvWriteMap(QXmlStreamWriter& Xml, const QString& Tag, const QVariantMap& M);
 // Reads the element the reader stands on (or the next start element).
 QVariantMap QvReadMap(QXmlStreamReader& Xml);
+
+// Runs Body as one undo step of Undo (may be null); the group is closed also when Body throws.
+void QvAsOneUndoStep(TQvUndoStack* Undo, const QString& Comment, const std::function<void()>& Body);

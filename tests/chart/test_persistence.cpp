@@ -87,6 +87,25 @@ std::string Differences(const QVariantMap& A, const QVariantMap& B, const QStrin
     return D.join(QStringLiteral("; ")).toStdString();
 }
 
+// The stream form of anything with WriteTo(QIODevice&), and reading one back.
+template <class T>
+QByteArray StreamOf(const T& Source)
+{
+    QByteArray Bytes;
+    QBuffer B(&Bytes);
+    B.open(QIODevice::WriteOnly);
+    Source.WriteTo(B);
+    return Bytes;
+}
+
+template <class T>
+void ReadStream(T& Target, QByteArray Bytes)
+{
+    QBuffer B(&Bytes);
+    B.open(QIODevice::ReadOnly);
+    Target.ReadFrom(B);
+}
+
 struct Form
 {
     const char* Name;
@@ -165,12 +184,7 @@ TEST(Persistence, DamagedOrForeignRecordsChangeNothing)
 {
     Scene Source(QStringLiteral("SourceGraph2"));
     Customise(Source);
-    QByteArray Bytes;
-    {
-        QBuffer B(&Bytes);
-        B.open(QIODevice::WriteOnly);
-        Source.Y->WriteTo(B);
-    }
+    const QByteArray Bytes = StreamOf(*Source.Y);
     Scene Target(QStringLiteral("TargetGraph2"));
     const QVariantMap Before = QvWritePublished(Target.Y);
     for (int Cut : {0, 3, 10, int(Bytes.size()) / 2, int(Bytes.size()) - 1}) {
@@ -198,18 +212,10 @@ TEST(Persistence, ReadingIsOneUndoStep)
 {
     Scene Source(QStringLiteral("SourceGraph3"));
     Customise(Source);
-    QByteArray Bytes;
-    {
-        QBuffer B(&Bytes);
-        B.open(QIODevice::WriteOnly);
-        Source.Y->WriteTo(B);
-    }
     Scene Target(QStringLiteral("TargetGraph3"));
     const QVariantMap Before = QvWritePublished(Target.Y);
     const int Steps = Target.Undo->UndoCount();
-    QBuffer B(&Bytes);
-    B.open(QIODevice::ReadOnly);
-    Target.Y->ReadFrom(B);
+    ReadStream(*Target.Y, StreamOf(*Source.Y));
     EXPECT_EQ(Target.Undo->UndoCount(), Steps + 1);
     Target.Undo->Undo();
     // Font edits are not undoable anywhere (like a font dialog's), so they stay.
@@ -302,15 +308,7 @@ TEST(Persistence, GraphSettingsAxesSeriesAndValuesComeBack)
     GraphScene Other(QStringLiteral("PersistGraph2"));
     delete Other.S;
     delete Other.R;
-    QByteArray Bytes;
-    {
-        QBuffer B(&Bytes);
-        B.open(QIODevice::WriteOnly);
-        G.Graph.WriteTo(B);
-    }
-    QBuffer B(&Bytes);
-    B.open(QIODevice::ReadOnly);
-    Other.Graph.ReadFrom(B);
+    ReadStream(Other.Graph, StreamOf(G.Graph));
     TQvAxis* Made = nullptr;
     for (TQvAxis* A : Other.Graph.AxisChildren())
         if (A->objectName() == QLatin1String("QvAxis3"))
