@@ -256,8 +256,20 @@ bool TQvCustomGraph::SaveSvg(QIODevice* Stream)
     gen.setSize(size());
     gen.setViewBox(QRect(QPoint(0, 0), size()));
     gen.setTitle(CaptionAsString());
+    const bool Was = FDoingMetafile;
+    FDoingMetafile = true;
     RenderTo(&gen, false);
+    FDoingMetafile = Was;
     return true;
+}
+
+QByteArray TQvCustomGraph::AsTMetafile()
+{
+    QByteArray Svg;
+    QBuffer B(&Svg);
+    B.open(QIODevice::WriteOnly);
+    SaveSvg(&B);
+    return Svg;
 }
 
 bool TQvCustomGraph::SavePdf(QIODevice* Stream)
@@ -267,7 +279,10 @@ bool TQvCustomGraph::SavePdf(QIODevice* Stream)
     pdf.setPageSize(QPageSize(QSizeF(width(), height()), QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(72);
+    const bool Was = FDoingMetafile;
+    FDoingMetafile = true;
     RenderTo(&pdf, false);
+    FDoingMetafile = Was;
     return true;
 }
 

@@ -198,6 +198,8 @@ public:
     virtual void Calculate() {}
     bool NeedsRecalculate() const { return FRecalculate; }
     bool DoingImage() const { return FDoingImage; }
+    // True while painting into a vector format (SVG, PDF): positions are not rounded to pixels.
+    bool DoingMetafile() const { return FDoingMetafile; }
     // True while PaintGr runs: repaint requests are dropped then (the paint is already on its way).
     bool Painting() const { return FPainting; }
     // Repaint request that is safe to make while painting.
@@ -219,6 +221,8 @@ public:
     bool SaveImage(QIODevice* Stream, TQvImageFormat Format, bool RemoveTransparency = true,
                    quint32 TransparentExchangeColor = 0xFFFFFFFF);
     bool SaveSvg(QIODevice* Stream);
+    // The graph in the platform's vector format (SVG), as a metafile is elsewhere.
+    QByteArray AsTMetafile();
     bool SavePdf(QIODevice* Stream);
     // Puts the graph on the clipboard as an image rendered at the screen's pixel ratio.
     void CopyToClipboard();
@@ -274,6 +278,7 @@ protected:
     bool FRecalculate = true;
     bool FOnce = true;
     bool FDoingImage = false;
+    bool FDoingMetafile = false;
     bool FLoading = false;
     bool FPainting = false;
     QTimer FPollingTimer;
@@ -414,7 +419,6 @@ public:
     void UndoPushSeriesVectors();
 
     bool DoingPrimary() const { return FDoingPrimary; }
-    bool DoingMetafile() const { return FDoingMetafile; }
     QRect LastClip() const { return FLastClip; }
 
     void PaintGr(QPainter& Gr) override;
@@ -482,7 +486,6 @@ private:
     bool FDoVScrollBar = false;
     QRect FLastClip;
     bool FDoRepaint = false;
-    bool FDoingMetafile = false;
     bool FDoingPrimary = false;
     QPoint FPressPos;
 };

@@ -234,6 +234,34 @@ TEST(Graph, ImageExportWritesValidFiles)
     }
 }
 
+// The vector export paints in metafile mode (positions unrounded), and only while it runs.
+TEST(Graph, MetafileIsSvgPaintedInMetafileMode)
+{
+    TQvGraph2D g;
+    g.resize(320, 240);
+    g.SetCaption(QStringLiteral("Step 7"));
+    TQvDoubleVector ys;
+    for (int i = 0; i < 20; ++i)
+        ys.Add(i % 3);
+    Render(g);
+    TQvPointSeries s;
+    s.SetXAxis(g.PrimaryXAxis());
+    s.SetYAxis(g.PrimaryYAxis());
+    s.SetYData(&ys);
+    int inMetafile = 0, outside = 0;
+    QObject::connect(&s, &TQvSeries::OnGetPen, [&](TQvSeries*, TQvSegmentArgs&, QPen&) {
+        ++(g.DoingMetafile() ? inMetafile : outside);
+    });
+    Render(g);
+    EXPECT_GT(outside, 0);
+    EXPECT_EQ(inMetafile, 0);
+    const QByteArray svg = g.AsTMetafile();
+    EXPECT_TRUE(svg.contains("<svg"));
+    EXPECT_TRUE(svg.contains("Step 7"));
+    EXPECT_GT(inMetafile, 0);
+    EXPECT_FALSE(g.DoingMetafile());
+}
+
 TEST(Graph, ImagesRenderAtTheRequestedPixelRatio)
 {
     TQvGraph2D g;
