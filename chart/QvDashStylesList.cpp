@@ -5,11 +5,6 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-QColor QvPickListFrameColor(const QColor& Background)
-{
-    return Background.lightness() >= 128 ? Background.darker(300) : Background.lighter(250);
-}
-
 namespace {
 
 // Draws each item as a horizontal sample line in the item's dash style.
@@ -30,14 +25,8 @@ public:
         const qreal y = r.top() + r.height() / 2.0;
         Painter->setPen(pen);
         Painter->drawLine(QPointF(r.left() + 3, y), QPointF(r.right() + 1 - 3, y));
-        if (Option.state & QStyle::State_Selected) {
-            Painter->setRenderHint(QPainter::Antialiasing, false);
-            QPen frame(FList->FrameColor(), 2);
-            frame.setJoinStyle(Qt::MiterJoin);
-            Painter->setPen(frame);
-            Painter->setBrush(Qt::NoBrush);
-            Painter->drawRect(QRectF(r).adjusted(1, 1, -1, -1));
-        }
+        if (Option.state & QStyle::State_Selected)
+            FList->DrawSelectionFrame(*Painter, r);
         Painter->restore();
     }
 
@@ -52,17 +41,13 @@ private:
 
 } // namespace
 
-TQvDashStylesList::TQvDashStylesList(QWidget* Parent) : QListWidget(Parent)
+TQvDashStylesList::TQvDashStylesList(QWidget* Parent) : TQvPickList(Parent)
 {
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
     setItemDelegate(new TDashStyleDelegate(this));
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Created empty: the five dash styles, the first selected.
     for (const char* name : {"Solid", "Dash", "Dot", "Dash Dot", "Dash Dot Dot"})
         addItem(QString::fromLatin1(name));
     setCurrentRow(0);
-    connect(this, &QListWidget::itemSelectionChanged, this, &TQvDashStylesList::SelectedChanged);
 }
 
 int TQvDashStylesList::GetDashStyle()
@@ -123,55 +108,3 @@ TQvPen TQvDashStylesList::ItemPen(int Index, const QRect& ItemRect) const
     pen.SetDashStyle(static_cast<TDashStyle>(Index));
     return pen;
 }
-
-QColor TQvDashStylesList::FrameColor() const
-{
-    return QvPickListFrameColor(palette().color(QPalette::Base));
-}
-
-int TQvDashStylesList::SelectedRow() const
-{
-    const auto sel = selectedItems();
-    return sel.isEmpty() ? -1 : row(sel.first());
-}
-
-template <class E, class F>
-void TQvDashStylesList::UserInput(E* Event, F Base)
-{
-    ++FUserInput;
-    Base(Event);
-    --FUserInput;
-    if (FUserInput == 0 && FUserChanged) {
-        FUserChanged = false;
-        UserChanged();
-    }
-}
-
-void TQvDashStylesList::mousePressEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mousePressEvent(e); });
-}
-
-void TQvDashStylesList::mouseMoveEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseMoveEvent(e); });
-}
-
-void TQvDashStylesList::mouseReleaseEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseReleaseEvent(e); });
-}
-
-void TQvDashStylesList::keyPressEvent(QKeyEvent* Event)
-{
-    UserInput(Event, [this](QKeyEvent* e) { QListWidget::keyPressEvent(e); });
-}
-
-void TQvDashStylesList::SelectedChanged()
-{
-    viewport()->update();
-    if (FUserInput > 0)
-        FUserChanged = true;
-}
-
-void TQvDashStylesList::UserChanged() { emit OnValueChanged(); }

@@ -5,10 +5,11 @@
 #include "QvGDI.h"
 #include "QvStyles.h"
 
-#include <QListWidget>
+#include "QvPickList.h"
+
 #include <QPointer>
 
-class TQvDashStylesList : public QListWidget
+class TQvDashStylesList : public TQvPickList
 {
     Q_OBJECT
     Q_PROPERTY(int DashStyle READ GetDashStyle WRITE SetDashStyle)
@@ -38,36 +39,11 @@ public:
 
     // The pen an item is drawn with (for the item drawing and for tests).
     TQvPen ItemPen(int Index, const QRect& ItemRect) const;
-    // Colour of the selection frame, derived from the list's background colour.
-    QColor FrameColor() const;
-
-signals:
-    // The user changed the selection.
-    void OnValueChanged();
-
-protected:
-    // User input: a selection change made while one of these runs comes from the user.
-    void mousePressEvent(QMouseEvent* Event) override;
-    void mouseMoveEvent(QMouseEvent* Event) override;
-    void mouseReleaseEvent(QMouseEvent* Event) override;
-    void keyPressEvent(QKeyEvent* Event) override;
 
 private:
-    void SelectedChanged();
-    void UserChanged();
-    int FUserInput = 0;
-    bool FUserChanged = false;
-
     QPointer<TQvSimpleLineSettings> FUseLineSettings;
     QMetaObject::Connection FLineSettingsDestroyed;
     TQvColor FLineColor = QvColors::Red;
     float FLineWidth = 1.0f;
     int FItemHeight = 16;
-    template <class E, class F>
-    void UserInput(E* Event, F Base);
-    int SelectedRow() const;
 };
-
-// Colour of the 2-pixel frame around the selected item of a pick list with the given background:
-// a dark grey on light backgrounds, a light grey on dark ones.
-QColor QvPickListFrameColor(const QColor& Background);

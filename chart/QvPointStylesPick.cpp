@@ -1,7 +1,5 @@
 #include "QvPointStylesPick.h"
 
-#include "QvDashStylesList.h"
-
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,14 +26,8 @@ public:
                           float(FList->ItemHeight() - 4), centre,
                           TQvPen(FList->SymbolBorderColor(), FList->SymbolBorderLineWidth()),
                           QvSolidBrush(FList->SymbolFillColor()));
-        if (Option.state & QStyle::State_Selected) {
-            Painter->setRenderHint(QPainter::Antialiasing, false);
-            QPen frame(QvPickListFrameColor(FList->palette().color(QPalette::Base)), 2);
-            frame.setJoinStyle(Qt::MiterJoin);
-            Painter->setPen(frame);
-            Painter->setBrush(Qt::NoBrush);
-            Painter->drawRect(QRectF(r).adjusted(1, 1, -1, -1));
-        }
+        if (Option.state & QStyle::State_Selected)
+            FList->DrawSelectionFrame(*Painter, r);
         Painter->restore();
     }
 
@@ -50,16 +42,13 @@ private:
 
 } // namespace
 
-TQvPointSymbolsList::TQvPointSymbolsList(QWidget* Parent) : QListWidget(Parent)
+TQvPointSymbolsList::TQvPointSymbolsList(QWidget* Parent) : TQvPickList(Parent)
 {
-    setSelectionMode(QAbstractItemView::SingleSelection);
     setFlow(QListView::LeftToRight);
     setWrapping(true);
     setResizeMode(QListView::Adjust);
     setMovement(QListView::Static);
-    setUniformItemSizes(true);
     setSpacing(0);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setItemDelegate(new TPointSymbolDelegate(this));
     for (int i = 0; i < QvPointSymbolCount; ++i) {
@@ -69,7 +58,6 @@ TQvPointSymbolsList::TQvPointSymbolsList(QWidget* Parent) : QListWidget(Parent)
     resize(104, 44);
     UpdateGrid();
     setCurrentRow(int(FSymbol));
-    connect(this, &QListWidget::itemSelectionChanged, this, &TQvPointSymbolsList::SelectedChanged);
 }
 
 void TQvPointSymbolsList::SetSymbol(TQvPointSymbol Value)
@@ -139,51 +127,6 @@ void TQvPointSymbolsList::UpdateGrid()
     const QSize grid(w, FItemHeight);
     if (gridSize() != grid)
         setGridSize(grid);
-}
-
-int TQvPointSymbolsList::SelectedRow() const
-{
-    const auto sel = selectedItems();
-    return sel.isEmpty() ? -1 : row(sel.first());
-}
-
-template <class E, class F>
-void TQvPointSymbolsList::UserInput(E* Event, F Base)
-{
-    ++FUserInput;
-    Base(Event);
-    --FUserInput;
-    if (FUserInput == 0 && FUserChanged) {
-        FUserChanged = false;
-        UserChanged();
-    }
-}
-
-void TQvPointSymbolsList::mousePressEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mousePressEvent(e); });
-}
-
-void TQvPointSymbolsList::mouseMoveEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseMoveEvent(e); });
-}
-
-void TQvPointSymbolsList::mouseReleaseEvent(QMouseEvent* Event)
-{
-    UserInput(Event, [this](QMouseEvent* e) { QListWidget::mouseReleaseEvent(e); });
-}
-
-void TQvPointSymbolsList::keyPressEvent(QKeyEvent* Event)
-{
-    UserInput(Event, [this](QKeyEvent* e) { QListWidget::keyPressEvent(e); });
-}
-
-void TQvPointSymbolsList::SelectedChanged()
-{
-    viewport()->update();
-    if (FUserInput > 0)
-        FUserChanged = true;
 }
 
 void TQvPointSymbolsList::UserChanged()

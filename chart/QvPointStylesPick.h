@@ -5,9 +5,9 @@
 #include "QvGDI.h"
 #include "QvStyles.h"
 
-#include <QListWidget>
+#include "QvPickList.h"
 
-class TQvPointSymbolsList : public QListWidget
+class TQvPointSymbolsList : public TQvPickList
 {
     Q_OBJECT
     Q_PROPERTY(QvStyleEnums::TQvPointSymbol Symbol READ Symbol WRITE SetSymbol)
@@ -37,24 +37,13 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
-    // The user selected another symbol.
-    void OnValueChanged();
-
 protected:
-    // User input: a selection change made while one of these runs comes from the user.
-    void mousePressEvent(QMouseEvent* Event) override;
-    void mouseMoveEvent(QMouseEvent* Event) override;
-    void mouseReleaseEvent(QMouseEvent* Event) override;
-    void keyPressEvent(QKeyEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
+    // The user selected another symbol: it becomes Symbol, then OnValueChanged fires.
+    void UserChanged() override;
 
 private:
     void UpdateGrid();
-    void SelectedChanged();
-    void UserChanged();
-    int FUserInput = 0;
-    bool FUserChanged = false;
 
     TQvPointSymbol FSymbol = TQvPointSymbol::Circle;
     TQvColor FSymbolBorderColor = QvColors::Red;
@@ -62,7 +51,4 @@ private:
     float FSymbolBorderLineWidth = 1.0f;
     int FColumns = 5;
     int FItemHeight = 20;
-    template <class E, class F>
-    void UserInput(E* Event, F Base);
-    int SelectedRow() const;
 };
