@@ -238,34 +238,33 @@ void TQvSeries::SetYAxis(TQvAxis* Value)
     TestAllAssigned();
 }
 
-void TQvSeries::SetXData(TQvCustomDoubleVector* Value)
+// Binds Data (the X or Y vector; Other is the other one) to Value. The indexer stands in for a
+// missing vector, so clearing a vector that the indexer replaces, or clearing the vector beside
+// the indexer, leaves the series without data.
+void TQvSeries::SetData(TQvCustomDoubleVector*& Data, TQvCustomDoubleVector*& Other, TQvCustomDoubleVector* Value,
+                        const char* Comment, const char* Name)
 {
-    if (FXData == Value || (!Value && FXData == FIndexer.get()))
+    if (Data == Value || (!Value && Data == FIndexer.get()))
         return;
-    PushUndoProperty("Series X-data reference", "XData");
-    if (FXData && FXData != FIndexer.get() && FXData != FYData)
-        FXData->UnregisterUser(this);
-    FXData = Value;
+    PushUndoProperty(Comment, Name);
+    if (Data && Data != FIndexer.get() && Data != Other)
+        Data->UnregisterUser(this);
+    Data = Value;
     if (Value && Value != FIndexer.get())
         Value->RegisterUser(this);
-    if (!Value && FYData == FIndexer.get())
-        FYData = nullptr;
+    if (!Value && Other == FIndexer.get())
+        Other = nullptr;
     TestAllAssigned();
+}
+
+void TQvSeries::SetXData(TQvCustomDoubleVector* Value)
+{
+    SetData(FXData, FYData, Value, "Series X-data reference", "XData");
 }
 
 void TQvSeries::SetYData(TQvCustomDoubleVector* Value)
 {
-    if (FYData == Value || (!Value && FYData == FIndexer.get()))
-        return;
-    PushUndoProperty("Series Y-data reference", "YData");
-    if (FYData && FYData != FIndexer.get() && FYData != FXData)
-        FYData->UnregisterUser(this);
-    FYData = Value;
-    if (Value && Value != FIndexer.get())
-        Value->RegisterUser(this);
-    if (!Value && FXData == FIndexer.get())
-        FXData = nullptr;
-    TestAllAssigned();
+    SetData(FYData, FXData, Value, "Series Y-data reference", "YData");
 }
 
 void TQvSeries::SetLinePen(const QPen& Pen)

@@ -249,6 +249,8 @@ signals:
 protected:
     template <class F>
     TQvNearestPointResult Nearest(F&& Distance) const;
+    void SetData(TQvCustomDoubleVector*& Data, TQvCustomDoubleVector*& Other, TQvCustomDoubleVector* Value,
+                 const char* Comment, const char* Name);
     bool HasPenHandler() const;
     bool HasBrushHandler() const;
     bool HasSymbolHandler() const;
