@@ -287,3 +287,23 @@ TEST(Graph, UpdateCountingDefersLayout)
     g.Calculate();
     EXPECT_FALSE(g.NeedsRecalculate());
 }
+
+// A graph with a transparent background shows its parent behind it; an opaque one does not.
+TEST(Graph, TransparentBackgroundShowsTheParent)
+{
+    QWidget parent;
+    parent.resize(300, 200);
+    QPalette pal = parent.palette();
+    pal.setColor(QPalette::Window, QColor(0, 128, 0));
+    parent.setPalette(pal);
+    parent.setAutoFillBackground(true);
+    auto* g = new TQvGraph2D(&parent);
+    g->setGeometry(0, 0, 300, 200);
+    g->SetBackColor(0x00FFFFFF);      // transparent
+    g->SetDataAreaColor(0x00FFFFFF);
+    QImage shot = parent.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(2, 2), QColor(0, 128, 0));
+    g->SetBackColor(0xFFFFFFFF);      // opaque white
+    shot = parent.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(2, 2), QColor(255, 255, 255));
+}
