@@ -273,7 +273,7 @@ struct TSide
 
 struct TQvUndoStack::TPrivate
 {
-    explicit TPrivate(const TQvUndoStack* Owner) : UndoList(Owner), RedoList(Owner) {}
+    explicit TPrivate(const TQvUndoStack* Owner) : UndoList(Owner), RedoList(Owner, true) {}
     ~TPrivate() { DropStreams(); }
 
     bool Enabled = true;
@@ -882,35 +882,16 @@ const TQvRedoList& TQvUndoStack::RedoList() const { return d->RedoList; }
 
 QString TQvUndoList::Get(int i) const
 {
-    const auto& u = FOwner->d->Undo;
-    const int step = u.GroupIdx - i;
+    const auto& side = FRedoSide ? FOwner->d->Redo : FOwner->d->Undo;
+    const int step = side.GroupIdx - i;
     if (i < 0 || step < 0)
         return {};
-    return FOwner->d->CommentOfRecord(u, u.GroupPositions[size_t(step)]);
+    return FOwner->d->CommentOfRecord(side, side.GroupPositions[size_t(step)]);
 }
 
-int TQvUndoList::Count() const { return FOwner->UndoCount(); }
+int TQvUndoList::Count() const { return FRedoSide ? FOwner->RedoCount() : FOwner->UndoCount(); }
 
 QStringList TQvUndoList::ToStringList() const
-{
-    QStringList out;
-    for (int i = 0; i < Count(); ++i)
-        out << Get(i);
-    return out;
-}
-
-QString TQvRedoList::Get(int i) const
-{
-    const auto& r = FOwner->d->Redo;
-    const int step = r.GroupIdx - i;
-    if (i < 0 || step < 0)
-        return {};
-    return FOwner->d->CommentOfRecord(r, r.GroupPositions[size_t(step)]);
-}
-
-int TQvRedoList::Count() const { return FOwner->RedoCount(); }
-
-QStringList TQvRedoList::ToStringList() const
 {
     QStringList out;
     for (int i = 0; i < Count(); ++i)

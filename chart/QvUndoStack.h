@@ -23,11 +23,11 @@ public:
     explicit EQvUndoError(const std::string& Msg) : std::runtime_error(Msg) {}
 };
 
-// Read-only views of the step comments (index 0 = newest step).
+// Read-only views of the step comments (index 0 = newest step), of the undo side or the redo side.
 class TQvUndoList
 {
 public:
-    explicit TQvUndoList(const TQvUndoStack* Owner) : FOwner(Owner) {}
+    explicit TQvUndoList(const TQvUndoStack* Owner, bool RedoSide = false) : FOwner(Owner), FRedoSide(RedoSide) {}
     QString Get(int i) const;
     int Count() const;
     QStringList ToStringList() const;
@@ -35,19 +35,9 @@ public:
     void Clear() {}
 private:
     const TQvUndoStack* FOwner;
+    bool FRedoSide;
 };
-
-class TQvRedoList
-{
-public:
-    explicit TQvRedoList(const TQvUndoStack* Owner) : FOwner(Owner) {}
-    QString Get(int i) const;
-    int Count() const;
-    QStringList ToStringList() const;
-    void Clear() {}
-private:
-    const TQvUndoStack* FOwner;
-};
+using TQvRedoList = TQvUndoList;
 
 class TQvUndoStack : public QObject
 {
@@ -107,7 +97,6 @@ signals:
 
 private:
     friend class TQvUndoList;
-    friend class TQvRedoList;
     struct TPrivate;
     std::unique_ptr<TPrivate> d;
 };
