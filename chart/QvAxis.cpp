@@ -1238,10 +1238,15 @@ static void DrawText(QPainter& Gr, const TQvAxisTextRec& R, const TQvFont* Font,
         return;
     }
     // Plain labels (nearly all of them) keep their laid-out text between paints.
-    if (R.Static.text() != R.Text) {
+    // Laid out in the painter's font before its size is used: an unprepared static text
+    // measures itself in the application's font, which put labels off by a pixel or two until
+    // the next paint.
+    if (R.Static.text() != R.Text || R.StaticFont != Gr.font()) {
         R.Static.setText(R.Text);
         R.Static.setTextFormat(Qt::PlainText);
         R.Static.setPerformanceHint(QStaticText::AggressiveCaching);
+        R.Static.prepare(QTransform(), Gr.font());
+        R.StaticFont = Gr.font();
     }
     Gr.setPen(QColor::fromRgba(Color));
     const QSizeF S = R.Static.size();

@@ -17,6 +17,7 @@
 #include "QvGraph2D.h"
 #include "QvRichLabel.h"
 
+#include <QFont>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -82,8 +83,10 @@ struct TQvAxisTextRec
     QSizeF Size;         // unrotated
     QSizeF Extent;       // rotated bounding size (w', h')
     float TickPixel = 0; // along-axis position of the tick it belongs to
-    // Laid-out text of a plain label, kept between paints (empty until first drawn).
+    // Laid-out text of a plain label, kept between paints (empty until first drawn), and the
+    // font it was laid out in.
     mutable QStaticText Static;
+    mutable QFont StaticFont;
 };
 
 class TQvAxis : public TQvComponent

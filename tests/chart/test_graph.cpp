@@ -6,6 +6,7 @@
 #include "QvUndoStack.h"
 #include "QvVectors.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -306,4 +307,32 @@ TEST(Graph, TransparentBackgroundShowsTheParent)
     g->SetBackColor(0xFFFFFFFF);      // opaque white
     shot = parent.grab().toImage();
     EXPECT_EQ(shot.pixelColor(2, 2), QColor(255, 255, 255));
+}
+
+// Labels are laid out in the axis font on the paint that first shows them, whatever the
+// application's font: a second paint of the same state draws the same pixels.
+TEST(Graph, NewLabelsAreInPlaceOnTheirFirstPaint)
+{
+    const QFont appFont = QApplication::font();
+    QFont big = appFont;
+    big.setPixelSize(31);
+    QApplication::setFont(big);
+    TQvGraph2D g;
+    g.resize(500, 300);
+    g.SetBackColor(0xFFFFFFFF);
+    TQvDoubleVector ys;
+    for (int i = 0; i < 100; ++i)
+        ys.Add(i * 0.37);
+    Render(g);
+    TQvPointSeries s;
+    s.SetXAxis(g.PrimaryXAxis());
+    s.SetYAxis(g.PrimaryYAxis());
+    s.SetYData(&ys);
+    Render(g);
+    g.PrimaryXAxis()->ZoomIn(12.5, 31.25);
+    g.PrimaryYAxis()->ZoomIn(3.3, 9.1);
+    const QImage first = Render(g);
+    const QImage second = Render(g);
+    QApplication::setFont(appFont);
+    EXPECT_TRUE(first == second);
 }
