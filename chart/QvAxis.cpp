@@ -1024,6 +1024,7 @@ void TQvAxis::MeasureTexts()
 
     // The common exponent, between the last two labels, beyond the label base line.
     FExtraExponentRec = TQvAxisTextRec();
+    FExtraExponentBeyondLabels = false;
     if (!FTickList.ExponentText.isEmpty() && !FAxLabels.empty()) {
         TQvAxisTextRec& E = FExtraExponentRec;
         E.Text = FTickList.ExponentText;
@@ -1054,8 +1055,19 @@ void TQvAxis::MeasureTexts()
             E.Align = TQvContentAlignment::MiddleLeft;
             break;
         }
+        // Labels side by side along a horizontal axis may leave less room between the last two
+        // than the exponent needs: it then goes beyond the labels rather than over them.
+        if (Hor && N >= 2) {
+            const TQvAxisTextRec& A = FAxLabels[N - 2];
+            const TQvAxisTextRec& B = FAxLabels[N - 1];
+            const double Gap = std::fabs(B.TickPixel - A.TickPixel) - (A.Extent.width() + B.Extent.width()) / 2;
+            if (Gap < E.Size.width() + 4) {
+                FExtraExponentBeyondLabels = true;
+                const double Beyond = FMaxNumberLabelHeight + 2;
+                E.At.ry() = P == TQvAxisPosition::Bottom ? Base + Beyond : Base - Beyond;
+            }
+        }
     }
-    (void)Hor;
 }
 
 void TQvAxis::PlaceCaption()

@@ -308,6 +308,9 @@ public:
     const TQvAxisTextRec& ExtraExponentRec() const { return FExtraExponentRec; }
     bool HasCaption() const { return FCaptionVisible && !FCaption.trimmed().isEmpty(); }
     bool HasExtraExponent() const { return !FExtraExponentRec.Text.isEmpty(); }
+    // On a horizontal axis whose last two labels leave too little room between them, the common
+    // exponent stands beyond the labels instead (the axis is that much thicker).
+    bool ExtraExponentBeyondLabels() const { return FExtraExponentBeyondLabels; }
 
     // ---- layout and ticks
     // Lays out every axis of the parent graph and its drawing area (nothing without a graph).
@@ -471,6 +474,7 @@ private:
     std::vector<TQvAxisTextRec> FAxLabels;
     TQvAxisTextRec FCaptionRec;
     TQvAxisTextRec FExtraExponentRec;
+    bool FExtraExponentBeyondLabels = false;
     QVector<double> FLastZoomStart;
     QVector<double> FLastZoomStop;
     int FZoomIdx = 0;

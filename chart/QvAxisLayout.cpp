@@ -79,6 +79,11 @@ double Thickness(const TQvAxis* A)
         const QSizeF E = A->ExtraExponentRec().Size;
         T = std::max(T, A->DistanceAxisExtraExponent() + A->MajorTickLength() + (Hor ? E.height() : E.width())
                             + A->AxisThicknes());
+        // On a horizontal axis the exponent may have to stand beyond the labels once the scale
+        // has its final length (TQvAxis::ExtraExponentBeyondLabels): room for that is kept.
+        if (Hor)
+            T = std::max(T, std::ceil(A->AxisThicknes() / 2) + A->DistanceToBorder() + A->MajorTickLength()
+                                + A->DistanceAxisLabels() + A->MaxNumberLabelHeight() + 2 + E.height());
     }
     return T;
 }

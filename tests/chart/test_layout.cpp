@@ -243,3 +243,39 @@ TEST(Layout, CommonHorizontalExtent)
     EXPECT_FLOAT_EQ(LineOf(T.Y), T.Area().left());
     EXPECT_FLOAT_EQ(T.X->Ticks().front(), T.Area().left());
 }
+
+// The common exponent never lies over a label, however close the last two labels stand, and the
+// axis is thick enough to hold it.
+TEST(Layout, CommonExponentClearOfTheLabels)
+{
+    auto LabelRect = [](const TQvAxisTextRec& R) {
+        return QRectF(R.At.x() - R.Extent.width() / 2, R.At.y() - R.Extent.height() / 2, R.Extent.width(),
+                      R.Extent.height());
+    };
+    int Checked = 0;
+    for (int W : {260, 420, 640, 900, 1300}) {
+        Graph T(W, 400);
+        T.X->SetEndRounding(TQvAxisEndRounding::RndNothing);
+        T.X->SetStartStop(1.05e5, 5.0e5);
+        T.Y->SetStartStop(2.3e-4, 9.5e-4);
+        T.Layout();
+        for (TQvAxis* A : {T.X, T.Y}) {
+            if (!A->HasExtraExponent())
+                continue;   // coarse steps may label without it
+            ++Checked;
+            const TQvAxisTextRec& E = A->ExtraExponentRec();
+            const QRectF ER = A->Horizontal()
+                                  ? QRectF(E.At.x() - E.Size.width() / 2, E.At.y(), E.Size.width(), E.Size.height())
+                                  : QRectF(E.At.x() - E.Size.width(), E.At.y() - E.Size.height() / 2, E.Size.width(),
+                                           E.Size.height());
+            for (const TQvAxisTextRec& L : A->Labels())
+                EXPECT_FALSE(ER.intersects(LabelRect(L))) << W << " label " << L.Text.toStdString();
+        }
+        // The X axis holds the exponent: the graph leaves room below for it.
+        const TQvAxisTextRec& E = T.X->ExtraExponentRec();
+        if (T.X->HasExtraExponent()) {
+            EXPECT_LE(T.X->Top() + E.At.y() + E.Size.height(), 400 + 0.5) << W;
+        }
+    }
+    EXPECT_GE(Checked, 4);
+}
