@@ -257,6 +257,7 @@ protected:
     void PaintLine(QPainter& Gr);
     void PaintArea(QPainter& Gr);
     void DrawOneSymbol(QPainter& Gr, const QPointF& P, int Symbol, double Size, const QPen& Pen, const QBrush& Brush) const;
+    bool StampSymbols(QPainter& Gr, int Symbol, double Size);
     // The clip of Gr with every point's symbol shape cut out (lines do not show through
     // translucent symbols).
     void CutSymbolsFromClip(QPainter& Gr);

@@ -1,5 +1,6 @@
 // Series: data binding, ranges, screen points, queries, undo.
 #include "QvAxis.h"
+#include "QvDrawing.h"
 #include "QvGraph2D.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
@@ -8,6 +9,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -317,4 +319,52 @@ TEST(Series, TranslucentSymbolsHideTheirOwnLine)
     // Between the symbols the line is drawn.
     const QPoint between(qRound(f.x->NumberToWorld(2.5)), qRound(f.y->NumberToWorld(2.5)));
     EXPECT_EQ(img.pixelColor(between), QColor(255, 0, 0));
+}
+
+// Many symbols on an image are stamped from pre-drawn copies; the result must look like drawing
+// every symbol (a QPicture records the symbols themselves, replayed here as the reference).
+TEST(Series, StampedSymbolsLookLikeDrawnOnes)
+{
+    for (TQvPointSymbol Shape : {TQvPointSymbol::Circle, TQvPointSymbol::Cross, TQvPointSymbol::Delta}) {
+        for (bool Smooth : {false, true}) {
+            Fixture f;
+            f.graph.SetBackColor(0xFFFFFFFF);
+            f.graph.SetSmoothingMode(static_cast<TQvSmoothingMode>(Smooth ? 3 : 0));
+            f.xs.Clear();
+            f.ys.Clear();
+            for (int i = 0; i < 3000; ++i) {
+                f.xs.Add(i * 0.173);
+                f.ys.Add(std::sin(i * 0.0123) * 40 + (i % 7) * 0.61);
+            }
+            TQvPointSeries s;
+            s.SetXAxis(f.x);
+            s.SetYAxis(f.y);
+            s.SetXData(&f.xs);
+            s.SetYData(&f.ys);
+            s.Line()->SetVisible(false);
+            s.PointSymbol()->SetPointSymbol(Shape);
+            s.PointSymbol()->SetSize(9);
+            s.PointSymbol()->SetFillColor(0xC00080FF);
+            s.PointSymbol()->SetVisible(true);
+            f.Render();
+            const QImage stamped = f.Render();
+            QPicture pic;
+            f.graph.PrintTo(&pic, QRectF(0, 0, 600, 400));
+            QImage drawn(600, 400, QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(Qt::white);
+            {
+                QPainter p(&drawn);
+                p.drawPicture(0, 0, pic);
+            }
+            // Antialiased edges may differ a little at the quarter-pixel grid; shapes do not.
+            int far = 0;
+            for (int y = 0; y < 400; ++y)
+                for (int x = 0; x < 600; ++x) {
+                    const QColor a = stamped.pixelColor(x, y), b = drawn.pixelColor(x, y);
+                    if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 150)
+                        ++far;
+                }
+            EXPECT_LT(far, 600 * 400 / 200) << int(Shape) << " smooth " << Smooth;
+        }
+    }
 }
