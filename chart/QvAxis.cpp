@@ -623,6 +623,15 @@ double TQvAxis::SmallestPositiveBelow(double Limit) const
         TQvCustomDoubleVector* V = AsX ? S->XData() : S->YData();
         if (!V)
             continue;
+        // Plain data whose smallest value is positive: that value, from the vector's cached
+        // statistics, instead of a scan of every point at each layout.
+        const bool Plain = !(AsX ? S->HasXValueTransformation() : S->HasYValueTransformation())
+                           && V->Count() <= S->UsableCount()
+                           && !(S->XData() && S->XData()->AnyOutliers()) && !(S->YData() && S->YData()->AnyOutliers());
+        if (Plain && V->Count() > 0 && V->Minimum() > 0) {
+            Best = std::min(Best, V->Minimum());
+            continue;
+        }
         const int N = std::min(V->Count(), S->UsableCount());
         for (int i = 0; i < N; ++i) {
             if (!S->HasValuesAt(i))

@@ -927,19 +927,43 @@ bool TQvSeries::StampSymbols(QPainter& Gr, int Symbol, double Size)
     const double Reach = Size / 2 + FSymbolPen.widthF() + 2;
     const int Half = int(std::ceil(Reach));
     const int Side = 2 * Half + 1;
-    std::array<QImage, Phases * Phases> Stamps;
-    for (int py = 0; py < Phases; ++py) {
-        for (int px = 0; px < Phases; ++px) {
-            QImage& I = Stamps[size_t(py * Phases + px)];
-            I = QImage(int(Side * Ratio), int(Side * Ratio), QImage::Format_ARGB32_Premultiplied);
-            I.setDevicePixelRatio(Ratio);
-            I.fill(Qt::transparent);
-            QPainter P(&I);
-            P.setRenderHints(Gr.renderHints());
-            DrawOneSymbol(P, QPointF(Half + double(px) / Phases, Half + double(py) / Phases), Symbol, Size,
-                          FSymbolPen, FSymbolBrush);
+    // The stamps of the last few symbol styles are kept: the window paints hundreds of series
+    // in a handful of styles.
+    struct TStampSet
+    {
+        int Symbol;
+        double Size, Ratio;
+        QPen Pen;
+        QBrush Brush;
+        QPainter::RenderHints Hints;
+        std::array<QImage, Phases * Phases> Images;
+    };
+    static std::vector<TStampSet> Cache;
+    auto Same = [&](const TStampSet& C) {
+        return C.Symbol == Symbol && C.Size == Size && C.Ratio == Ratio && C.Pen == FSymbolPen && C.Brush == FSymbolBrush
+               && C.Hints == Gr.renderHints();
+    };
+    auto Found = std::find_if(Cache.begin(), Cache.end(), Same);
+    if (Found == Cache.end()) {
+        if (Cache.size() >= 8)
+            Cache.erase(Cache.begin());
+        TStampSet Set{Symbol, Size, Ratio, FSymbolPen, FSymbolBrush, Gr.renderHints(), {}};
+        for (int py = 0; py < Phases; ++py) {
+            for (int px = 0; px < Phases; ++px) {
+                QImage& I = Set.Images[size_t(py * Phases + px)];
+                I = QImage(int(Side * Ratio), int(Side * Ratio), QImage::Format_ARGB32_Premultiplied);
+                I.setDevicePixelRatio(Ratio);
+                I.fill(Qt::transparent);
+                QPainter P(&I);
+                P.setRenderHints(Gr.renderHints());
+                DrawOneSymbol(P, QPointF(Half + double(px) / Phases, Half + double(py) / Phases), Symbol, Size,
+                              FSymbolPen, FSymbolBrush);
+            }
         }
+        Cache.push_back(std::move(Set));
+        Found = Cache.end() - 1;
     }
+    const std::array<QImage, Phases * Phases>& Stamps = Found->Images;
     const TQvFloatPoint* p = FPoints.Data();
     for (int i = 0; i < FPointCount; ++i) {
         const double X = std::floor(p[i].X * Phases + 0.5) / Phases;
