@@ -279,7 +279,7 @@ inline void MapBlock(const TQvAxisMap& map, const double* v, int m, float* out)
 }
 
 template <bool XLog, bool YLog>
-int LineDense(const TQvThinInput& In, TQvFloatPoint* out, int32_t* idx, int n)
+int LineDense(const TQvThinInput& In, TQvPointVector& Points, TQvIntegerVector& Index, int n)
 {
     constexpr int Block = 256;
     constexpr int Chunk = 32;
@@ -290,11 +290,26 @@ int LineDense(const TQvThinInput& In, TQvFloatPoint* out, int32_t* idx, int n)
     TLineState st{};
     st.Px = XLog ? In.XMap.MapLog(In.X[In.First]) : In.XMap.MapLinear(In.X[In.First]);
     st.Py = YLog ? In.YMap.MapLog(In.Y[In.First]) : In.YMap.MapLinear(In.Y[In.First]);
+    // The outputs grow with what is kept, a block at a time (each point of a block may be kept,
+    // plus the run's end): dense data keeps a few points per pixel column, and room for every
+    // input point would be zero-filled memory many times the size of the result.
+    TQvFloatPoint* out = nullptr;
+    int32_t* idx = nullptr;
+    auto Room = [&](int Needed) {
+        if (Needed > Points.Count() || Needed > Index.Count()) {
+            Points.EnsureCount(Needed);
+            Index.EnsureCount(Needed);
+        }
+        out = Points.Data();
+        idx = Index.Data();
+    };
+    Room(n + 2);
     out[n] = TQvFloatPoint{st.Px, st.Py};
     idx[n++] = In.First;
 
     for (int b = In.First + 1; b <= last; b += Block) {
         const int m = std::min(Block, last - b + 1);
+        Room(n + m + 2);
         MapBlock<XLog>(In.XMap, In.X + b, m, bx);
         MapBlock<YLog>(In.YMap, In.Y + b, m, by);
         // The last two points of the data take the plain step (their index tests differ).
@@ -344,24 +359,19 @@ int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Point
     if (In.Last < In.First)
         return Start;
     ClearUpperVectorState();
+    if (!WithSymbols && !In.Skip && In.X && In.Y) {
+        switch ((In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0)) {
+        case 0: return LineDense<false, false>(In, Points, Index, Start);
+        case 1: return LineDense<false, true>(In, Points, Index, Start);
+        case 2: return LineDense<true, false>(In, Points, Index, Start);
+        default: return LineDense<true, true>(In, Points, Index, Start);
+        }
+    }
     const int bound = Start + (In.Last - In.First + 1);
     Points.EnsureCount(bound);
     Index.EnsureCount(bound);
     TQvFloatPoint* out = Points.Data();
     int32_t* idx = Index.Data();
-    if (!WithSymbols && !In.Skip && In.X && In.Y) {
-        // One slot more than the bound: the branch-free loop writes both possible outputs.
-        Points.EnsureCount(bound + 1);
-        Index.EnsureCount(bound + 1);
-        out = Points.Data();
-        idx = Index.Data();
-        switch ((In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0)) {
-        case 0: return LineDense<false, false>(In, out, idx, Start);
-        case 1: return LineDense<false, true>(In, out, idx, Start);
-        case 2: return LineDense<true, false>(In, out, idx, Start);
-        default: return LineDense<true, true>(In, out, idx, Start);
-        }
-    }
     auto run = [&](auto t) { return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start); };
     const int variant = (In.Skip ? 4 : 0) + (In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0);
     switch (variant) {
