@@ -37,6 +37,15 @@ struct Fixture
         graph.SetPrimaryYAxis(y);
     }
 
+    // Binds a series to both axes and both vectors.
+    void Attach(TQvSeries& s)
+    {
+        s.SetXAxis(x);
+        s.SetYAxis(y);
+        s.SetXData(&xs);
+        s.SetYData(&ys);
+    }
+
     // One full paint into an image (layout, ranges, points).
     QImage Render()
     {
@@ -112,10 +121,7 @@ TEST(Series, LogAxisStartsAtTheSmallestPositiveValue)
     Fill(f.xs, {-1, 0, 10, 100});
     Fill(f.ys, {1, 2, 3, 4});
     TQvPointSeries s;
-    s.SetXAxis(f.x);
-    s.SetYAxis(f.y);
-    s.SetXData(&f.xs);
-    s.SetYData(&f.ys);
+    f.Attach(s);
     f.Render();
     EXPECT_DOUBLE_EQ(s.XStart(), 10);
     EXPECT_DOUBLE_EQ(s.XStop(), 100);
@@ -127,10 +133,7 @@ TEST(Series, AppendedPointsExtendTheRange)
     Fill(f.xs, {0, 1, 2});
     Fill(f.ys, {0, 10, 20});
     TQvPointSeries s;
-    s.SetXAxis(f.x);
-    s.SetYAxis(f.y);
-    s.SetXData(&f.xs);
-    s.SetYData(&f.ys);
+    f.Attach(s);
     f.Render();
     EXPECT_DOUBLE_EQ(s.YStop(), 20);
     f.xs.Add(3);
@@ -165,10 +168,7 @@ TEST_P(SeriesGetY, InterpolatesAndExtrapolates)
     for (double v : c.Y)
         f.ys.Add(v);
     TQvPointSeries s;
-    s.SetXAxis(f.x);
-    s.SetYAxis(f.y);
-    s.SetXData(&f.xs);
-    s.SetYData(&f.ys);
+    f.Attach(s);
     EXPECT_DOUBLE_EQ(s.GetY(c.At), c.Expected);
 }
 
@@ -198,10 +198,7 @@ TEST(Series, FindPointAndNearestPoint)
     Fill(f.xs, {0, 5, 10});
     Fill(f.ys, {0, 5, 10});
     TQvPointSeries s;
-    s.SetXAxis(f.x);
-    s.SetYAxis(f.y);
-    s.SetXData(&f.xs);
-    s.SetYData(&f.ys);
+    f.Attach(s);
     // Stale points: nothing is found.
     EXPECT_EQ(s.FindPoint(0, 0, 1e9), -1);
     EXPECT_FALSE(s.NearestPoint(QPointF(0, 0)).Found);
@@ -297,10 +294,7 @@ TEST(Series, TranslucentSymbolsHideTheirOwnLine)
     Fill(f.xs, {0, 5, 10});
     Fill(f.ys, {0, 5, 10});
     TQvPointSeries s;
-    s.SetXAxis(f.x);
-    s.SetYAxis(f.y);
-    s.SetXData(&f.xs);
-    s.SetYData(&f.ys);
+    f.Attach(s);
     s.Line()->SetColor(0xFFFF0000);
     s.Line()->SetWidth(5);
     s.PointSymbol()->SetPointSymbol(TQvPointSymbol::Square);
@@ -337,10 +331,7 @@ TEST(Series, StampedSymbolsLookLikeDrawnOnes)
                 f.ys.Add(std::sin(i * 0.0123) * 40 + (i % 7) * 0.61);
             }
             TQvPointSeries s;
-            s.SetXAxis(f.x);
-            s.SetYAxis(f.y);
-            s.SetXData(&f.xs);
-            s.SetYData(&f.ys);
+            f.Attach(s);
             s.Line()->SetVisible(false);
             s.PointSymbol()->SetPointSymbol(Shape);
             s.PointSymbol()->SetSize(9);
