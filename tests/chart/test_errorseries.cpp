@@ -6,6 +6,7 @@
 #include "QvStyles.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "TestGraph.h"
 
 #include <QImage>
 #include <QPainter>
@@ -15,42 +16,17 @@
 
 namespace {
 
-struct Fixture
+// One error-bar series on four points, with vectors for the four error directions.
+struct Fixture : TestGraph
 {
-    TQvGraph2D graph;
-    TQvAxis* x;
-    TQvAxis* y;
-    TQvDoubleVector xs, ys, dxp, dxm, dyp, dym;
+    TQvDoubleVector dxp, dxm, dyp, dym;
     TQvPointWithErrorSeries s;
 
     Fixture()
     {
-        graph.resize(600, 400);
-        x = new TQvAxis(&graph);
-        y = new TQvAxis(&graph);
-        y->SetPosition(TQvAxisPosition::Left);
-        graph.SetPrimaryXAxis(x);
-        graph.SetPrimaryYAxis(y);
         Fill(xs, {1, 2, 3, 4});
         Fill(ys, {10, 20, 30, 40});
-        s.SetXAxis(x);
-        s.SetYAxis(y);
-        s.SetXData(&xs);
-        s.SetYData(&ys);
-    }
-    static void Fill(TQvDoubleVector& v, std::initializer_list<double> values)
-    {
-        v.Clear();
-        for (double d : values)
-            v.Add(d);
-    }
-    QImage Render()
-    {
-        QImage img(graph.size(), QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        graph.PaintGr(p);
-        return img;
+        Attach(s);
     }
     void Range(double& x0, double& x1, double& y0, double& y1)
     {
@@ -93,10 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"Plain", [](Fixture&) {}, 1, 4, 10, 40},
         RangeCase{"AllFour",
                   [](Fixture& f) {
-                      Fixture::Fill(f.dxp, {0.5, 0.5, 0.5, 2});
-                      Fixture::Fill(f.dxm, {0.5, 0.5, 0.5, 0.5});
-                      Fixture::Fill(f.dyp, {1, 1, 1, 5});
-                      Fixture::Fill(f.dym, {3, 1, 1, 1});
+                      Fill(f.dxp, {0.5, 0.5, 0.5, 2});
+                      Fill(f.dxm, {0.5, 0.5, 0.5, 0.5});
+                      Fill(f.dyp, {1, 1, 1, 5});
+                      Fill(f.dym, {3, 1, 1, 1});
                       f.s.SetDeltaXPlus(&f.dxp);
                       f.s.SetDeltaXMinus(&f.dxm);
                       f.s.SetDeltaYPlus(&f.dyp);
@@ -107,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         // their size.
         RangeCase{"ShortAndNegative",
                   [](Fixture& f) {
-                      Fixture::Fill(f.dym, {-4});
-                      Fixture::Fill(f.dyp, {1, 1});
+                      Fill(f.dym, {-4});
+                      Fill(f.dyp, {1, 1});
                       f.s.SetDeltaYMinus(&f.dym);
                       f.s.SetDeltaYPlus(&f.dyp);
                   },
@@ -116,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Hidden bars: the plain range.
         RangeCase{"HiddenBars",
                   [](Fixture& f) {
-                      Fixture::Fill(f.dyp, {100, 100, 100, 100});
+                      Fill(f.dyp, {100, 100, 100, 100});
                       f.s.SetDeltaYPlus(&f.dyp);
                       f.s.ErrorIndicator()->SetVisible(false);
                   },
@@ -125,14 +101,14 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"LogAxis",
                   [](Fixture& f) {
                       f.y->SetScaling(TQvAxisScaling::Log);
-                      Fixture::Fill(f.dym, {20, 5, 1, 1});
+                      Fill(f.dym, {20, 5, 1, 1});
                       f.s.SetDeltaYMinus(&f.dym);
                   },
                   1, 4, 10, 40},
         // An outlier of DeltaYPlus hides the whole point while outliers are hidden.
         RangeCase{"OutlierInExtent",
                   [](Fixture& f) {
-                      Fixture::Fill(f.dyp, {1, 1, 1, 1});
+                      Fill(f.dyp, {1, 1, 1, 1});
                       f.dyp.AddOutlier(3);
                       f.s.SetDeltaYPlus(&f.dyp);
                   },
@@ -142,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ErrorSeries, OutlierInExtentHidesThePoint)
 {
     Fixture f;
-    Fixture::Fill(f.dyp, {1, 1, 1, 1});
+    Fill(f.dyp, {1, 1, 1, 1});
     f.dyp.AddOutlier(3);
     f.s.SetDeltaYPlus(&f.dyp);
     EXPECT_FALSE(f.s.HasValuesAt(3));
@@ -154,7 +130,7 @@ TEST(ErrorSeries, OutlierInExtentHidesThePoint)
     EXPECT_DOUBLE_EQ(y1, 41);
     // Extents shorter than the index: no outlier test there.
     TQvDoubleVector shortv;
-    Fixture::Fill(shortv, {1});
+    Fill(shortv, {1});
     shortv.AddOutlier(0);
     f.s.SetOutliersVisible(false);
     f.s.SetDeltaXMinus(&shortv);
@@ -165,8 +141,8 @@ TEST(ErrorSeries, OutlierInExtentHidesThePoint)
 TEST(ErrorSeries, BarScreenCoordinatesPerPoint)
 {
     Fixture f;
-    Fixture::Fill(f.dyp, {1, -2});
-    Fixture::Fill(f.dxm, {0.25, 0.25, 0.25, 0.25});
+    Fill(f.dyp, {1, -2});
+    Fill(f.dxm, {0.25, 0.25, 0.25, 0.25});
     f.s.SetDeltaYPlus(&f.dyp);
     f.s.SetDeltaXMinus(&f.dxm);
     f.Render();
@@ -194,7 +170,7 @@ TEST(ErrorSeries, BarsDrawnUnderSymbolsWithCapsAndPenEvent)
     f.s.Line()->SetVisible(false);
     f.s.ErrorIndicator()->SetColor(0xFFFF0000);
     f.s.ErrorIndicator()->SetWidth(1);
-    Fixture::Fill(f.dyp, {5, 5, 5, 5});
+    Fill(f.dyp, {5, 5, 5, 5});
     f.s.SetDeltaYPlus(&f.dyp);
     QImage img = f.Render();
     const QPointF p(f.x->NumberToWorld(2), f.y->NumberToWorld(20));

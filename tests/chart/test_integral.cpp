@@ -5,6 +5,7 @@
 #include "QvIntegral.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "TestGraph.h"
 
 #include <QImage>
 #include <QPainter>
@@ -17,45 +18,7 @@
 
 namespace {
 
-struct Fixture
-{
-    TQvGraph2D graph;
-    TQvAxis* x;
-    TQvAxis* y;
-    TQvDoubleVector xs, ys;
-
-    Fixture()
-    {
-        graph.resize(600, 400);
-        x = new TQvAxis(&graph);
-        y = new TQvAxis(&graph);
-        y->SetPosition(TQvAxisPosition::Left);
-        graph.SetPrimaryXAxis(x);
-        graph.SetPrimaryYAxis(y);
-    }
-    void Attach(TQvSeries& s)
-    {
-        s.SetXAxis(x);
-        s.SetYAxis(y);
-        s.SetXData(&xs);
-        s.SetYData(&ys);
-    }
-    QImage Render()
-    {
-        QImage img(graph.size(), QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        graph.PaintGr(p);
-        return img;
-    }
-};
-
-void Fill(TQvDoubleVector& v, const std::vector<double>& values)
-{
-    v.Clear();
-    for (double d : values)
-        v.Add(d);
-}
+using Fixture = TestGraph;
 
 std::vector<double> Range(int n, double step = 1.0)
 {

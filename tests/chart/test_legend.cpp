@@ -7,6 +7,8 @@
 #include "QvUndoStack.h"
 #include "QvVectors.h"
 
+#include "TestGraph.h"
+
 #include <QCoreApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -15,23 +17,14 @@
 
 namespace {
 
-struct Fixture
+// Three series with captions of different lengths and a legend.
+struct Fixture : TestGraph
 {
-    TQvGraph2D graph;
-    TQvAxis* x;
-    TQvAxis* y;
-    TQvDoubleVector xs, ys;
     TQvPointSeries a, b, c;
     TQvLegend* legend;
 
     Fixture()
     {
-        graph.resize(600, 400);
-        x = new TQvAxis(&graph);
-        y = new TQvAxis(&graph);
-        y->SetPosition(TQvAxisPosition::Left);
-        graph.SetPrimaryXAxis(x);
-        graph.SetPrimaryYAxis(y);
         xs.Add(1);
         xs.Add(2);
         ys.Add(1);
@@ -40,20 +33,9 @@ struct Fixture
         TQvPointSeries* ss[] = {&a, &b, &c};
         for (int i = 0; i < 3; ++i) {
             ss[i]->SetCaption(QString::fromLatin1(caps[i]));
-            ss[i]->SetXAxis(x);
-            ss[i]->SetYAxis(y);
-            ss[i]->SetXData(&xs);
-            ss[i]->SetYData(&ys);
+            Attach(*ss[i]);
         }
         legend = new TQvLegend(&graph);
-    }
-    QImage Render()
-    {
-        QImage img(graph.size(), QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        graph.PaintGr(p);
-        return img;
     }
 };
 

@@ -6,6 +6,7 @@
 #include "QvStyles.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "TestGraph.h"
 
 #include <QImage>
 #include <QPainter>
@@ -16,53 +17,16 @@
 
 namespace {
 
-// A graph with a bottom and a left axis, laid out at 600 x 400.
-struct Fixture
+// The test graph with named axes.
+struct Fixture : TestGraph
 {
-    TQvGraph2D graph;
-    TQvAxis* x;
-    TQvAxis* y;
-    TQvDoubleVector xs, ys;
-
     Fixture()
     {
-        graph.resize(600, 400);
-        x = new TQvAxis(&graph);
         x->setObjectName(QStringLiteral("X"));
         x->SetPosition(TQvAxisPosition::Bottom);
-        y = new TQvAxis(&graph);
         y->setObjectName(QStringLiteral("Y"));
-        y->SetPosition(TQvAxisPosition::Left);
-        graph.SetPrimaryXAxis(x);
-        graph.SetPrimaryYAxis(y);
-    }
-
-    // Binds a series to both axes and both vectors.
-    void Attach(TQvSeries& s)
-    {
-        s.SetXAxis(x);
-        s.SetYAxis(y);
-        s.SetXData(&xs);
-        s.SetYData(&ys);
-    }
-
-    // One full paint into an image (layout, ranges, points).
-    QImage Render()
-    {
-        QImage img(graph.size(), QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        graph.PaintGr(p);
-        return img;
     }
 };
-
-void Fill(TQvDoubleVector& v, std::initializer_list<double> values)
-{
-    v.Clear();
-    for (double d : values)
-        v.Add(d);
-}
 
 } // namespace
 
