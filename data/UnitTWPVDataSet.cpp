@@ -60,15 +60,25 @@ const TWPVDataSet::TPointSums& TWPVDataSet::Sums() const
 
 void TWPVDataSet::FillPointModels() const
 {
+    if (!fAlphaLeakageStale && !fLeakageAlpha2Stale)
+        return;
+    // The fourth roots of the points are kept with the sums; take them from there when they
+    // belong to these points (the same values, without a pow per point).
+    const bool cached = fSums.valid && fSums.root.size() == fData.size();
+    auto root = [&](std::size_t i) { return cached ? fSums.root[i] : FourthRoot(fData[i].pO2); };
     if (fAlphaLeakageStale) {
-        for (TDataPoint& p : fData)
-            p.AlphaLeakage = (fModelFGRoot - FourthRoot(p.pO2)) * p.DataPointDuration * fModelAlphaZ;
+        for (std::size_t i = 0; i < fData.size(); ++i) {
+            TDataPoint& p = fData[i];
+            p.AlphaLeakage = (fModelFGRoot - root(i)) * p.DataPointDuration * fModelAlphaZ;
+        }
         fAlphaLeakageStale = false;
+        fAlphaLeakageWritten = {fModelFGRoot, fModelAlphaZ, 0, fData.size()};
     }
     if (fLeakageAlpha2Stale) {
-        for (TDataPoint& p : fData)
-            p.LeakageAlpha2Point = (fModelPreRoot - FourthRoot(p.pO2)) * fModelAlpha2 + fModelCurrentPre;
+        for (std::size_t i = 0; i < fData.size(); ++i)
+            fData[i].LeakageAlpha2Point = (fModelPreRoot - root(i)) * fModelAlpha2 + fModelCurrentPre;
         fLeakageAlpha2Stale = false;
+        fLeakageAlpha2Written = {fModelPreRoot, fModelAlpha2, fModelCurrentPre, fData.size()};
     }
 }
 
@@ -142,7 +152,9 @@ void TWPVDataSet::SumsPre()
     }
     fModelFGRoot = fgRoot;
     fModelAlphaZ = fAlphaZ;
-    fAlphaLeakageStale = true;
+    // The points are written again only when the model differs from the one they hold (the
+    // window runs the analysis at every click of its step list).
+    fAlphaLeakageStale = !fAlphaLeakageWritten.Holds(fgRoot, fAlphaZ, 0, fData.size());
 
     if (TempAverageK > 0)
         O2_ch_hp = fFinalpO2 * Vhpws / (0.08206 * TempAverageK);
@@ -181,5 +193,5 @@ void TWPVDataSet::SumsPost()
     fModelPreRoot = preRoot;
     fModelAlpha2 = fAlpha2;
     fModelCurrentPre = fCurrentPre;
-    fLeakageAlpha2Stale = true;
+    fLeakageAlpha2Stale = !fLeakageAlpha2Written.Holds(preRoot, fAlpha2, fCurrentPre, fData.size());
 }

@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -192,4 +193,19 @@ private:
     double fModelPreRoot = 0;
     double fModelAlpha2 = 0;
     double fModelCurrentPre = 0;
+    // The model parameters the points were last written with, and how many points there were.
+    struct TWrittenModel
+    {
+        double a = 0, b = 0, c = 0;
+        std::size_t points = std::size_t(-1);
+        // Bitwise equal parameters give the points bitwise equal values (-0 and 0 differ).
+        bool Holds(double aA, double aB, double aC, std::size_t aPoints) const
+        {
+            return points == aPoints && std::bit_cast<quint64>(a) == std::bit_cast<quint64>(aA)
+                && std::bit_cast<quint64>(b) == std::bit_cast<quint64>(aB)
+                && std::bit_cast<quint64>(c) == std::bit_cast<quint64>(aC);
+        }
+    };
+    mutable TWrittenModel fAlphaLeakageWritten;
+    mutable TWrittenModel fLeakageAlpha2Written;
 };

@@ -179,6 +179,43 @@ TEST(SumsPost, LeakageModelBetweenSteps)
     EXPECT_DOUBLE_EQ(s.Alpha2(), alpha2);
 }
 
+// The point values of the leakage model follow every change of the model, also when the
+// analysis runs again and again with the same parameters in between and points are added.
+TEST(SumsPost, PointModelsFollowEveryChange)
+{
+    TWPVDataSet s;
+    FillFour(s);
+    s.Step = 2;
+    s.SetRCd(8);
+    auto run = [&](double pre, double currentPre) {
+        s.SumsPre();
+        s.SetFinalpO2Pre(pre);
+        s.SetCurrentPre(currentPre);
+        s.SumsPost();
+    };
+    auto check = [&](double pre, double currentPre, const char* when) {
+        const double preRoot = std::pow(pre, 0.25);
+        const double alpha2 = (s.CurrentFinal() - currentPre) / (preRoot - std::pow(s.FinalpO2(), 0.25));
+        for (const TDataPoint& p : s.Data())
+            EXPECT_DOUBLE_EQ(p.LeakageAlpha2Point, (preRoot - std::pow(p.pO2, 0.25)) * alpha2 + currentPre) << when;
+    };
+    run(0.01, 0.5);
+    check(0.01, 0.5, "first");
+    run(0.01, 0.5);
+    run(0.01, 0.5);
+    check(0.01, 0.5, "same again");
+    run(0.02, 0.25);
+    check(0.02, 0.25, "changed");
+    run(0.03, 0.25); // never read
+    run(0.01, 0.5);
+    check(0.01, 0.5, "back to the first");
+    s.AddData(Point(20, 4, 5, 0.004));
+    s.SetDuration = 20;
+    run(0.01, 0.5);
+    ASSERT_EQ(s.Data().size(), 5u);
+    check(0.01, 0.5, "a point added");
+}
+
 // A file whose steps are built directly.
 struct TStepSpec { int mode; int step; double pO2; double current; };
 
