@@ -4,6 +4,7 @@
 #include "QvGDI.h"
 #include "QvGraph2D.h"
 #include "QvStyles.h"
+#include "QvLineRaster.h"
 #include "QvThinning.h"
 
 #include <QDataStream>
@@ -881,7 +882,7 @@ void TQvSeries::PaintLine(QPainter& Gr)
         if (!FLinesValidF)
             QvColumnLinesF(p, FPointCount, FLineScratchF);
         FLinesValidF = true;
-        Gr.drawLines(FLineScratchF.data(), int(FLineScratchF.size()));
+        QvDrawSegments(Gr, pen, FLineScratchF.data(), int(FLineScratchF.size()));
         return;
     }
     Gr.setPen(FPen);
