@@ -969,17 +969,16 @@ void TFormWPVData::ListBox1Click()
     for (auto& file : fFiles) {
         UpdateVariables(*file);
         file->InterSetActions();
+        bool reserved = false;
         for (int i = 0; i < file->DataSetCount(); ++i, ++item) {
             QListWidgetItem* it = ListBox1->item(item);
             if (it && it->isSelected()) {
-                // Room for the whole step at once: a long step would otherwise grow its six
+                // Room for every step at once: a long step would otherwise grow its six
                 // vectors by copying them over and over the first time it is shown.
-                TWPVDataSet& step = *file->DataSet(i);
-                const int points = int(step.Data().size());
-                for (TQvDoubleVector* v : ChartOf(step).Vectors())
-                    if (v->Capacity() < points)
-                        v->SetCapacity(points);
-                FillStepView(step);
+                if (!reserved)
+                    ReserveStepViews(*file);
+                reserved = true;
+                FillStepView(*file->DataSet(i));
             }
         }
     }

@@ -437,6 +437,8 @@ void QvColumnLines(const TQvFloatPoint* Points, int N, std::vector<QLine>& Out)
 void QvColumnLinesF(const TQvFloatPoint* Points, int N, std::vector<QLineF>& Out)
 {
     Out.clear();
+    // Each line takes at least one point: N - 1 lines at most (one for a single point).
+    Out.reserve(size_t(std::max(N, 1)));
     if (N <= 0)
         return;
     ClearUpperVectorState();
@@ -447,12 +449,12 @@ void QvColumnLinesF(const TQvFloatPoint* Points, int N, std::vector<QLineF>& Out
     QPointF prev(Points[0].X, Points[0].Y);
     int i = 1;
     while (i < N) {
-        const float col = std::floor(Points[i - 1].X);
+        const int col = QvPixelColumn(Points[i - 1].X);
         QPointF cur(Points[i].X, Points[i].Y);
-        if (std::floor(Points[i].X) == col && i + 1 < N && std::floor(Points[i + 1].X) == col) {
+        if (QvPixelColumn(Points[i].X) == col && i + 1 < N && QvPixelColumn(Points[i + 1].X) == col) {
             // Three or more points in one column: one vertical line over their y extent.
             double lo = std::min(prev.y(), cur.y()), hi = std::max(prev.y(), cur.y());
-            while (i + 1 < N && std::floor(Points[i + 1].X) == col) {
+            while (i + 1 < N && QvPixelColumn(Points[i + 1].X) == col) {
                 ++i;
                 cur = QPointF(Points[i].X, Points[i].Y);
                 lo = std::min(lo, cur.y());

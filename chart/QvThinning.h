@@ -90,6 +90,12 @@ inline int QvRoundPixel(float v)
     return int(double(v) + 1048576.5) - 1048576;
 }
 
+// The pixel column of a screen coordinate, floor(v), without a library call (same range).
+inline int QvPixelColumn(float v)
+{
+    return int(double(v) + 1048576.0) - 1048576;
+}
+
 // Aliased drawing on whole pixels: lines of the polyline through Points[0..N), with runs that
 // share a pixel column merged into one vertical line (same pixels). Out is cleared first.
 void QvColumnLines(const TQvFloatPoint* Points, int N, std::vector<QLine>& Out);

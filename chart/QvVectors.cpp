@@ -60,13 +60,30 @@ TQvCustomDoubleVector::~TQvCustomDoubleVector()
     FRelatedSeries.clear();
     for (TQvVectorUser* u : users)
         u->VectorDestroyed(this);
-    std::free(FArray);
+    if (!FStorageKeeper)
+        std::free(FArray);
 }
 
 void TQvCustomDoubleVector::ReallocStorage(int NewCapacity)
 {
     if (NewCapacity < 0)
         NewCapacity = 0;
+    if (FStorageKeeper) {
+        // Lent storage: used as long as it holds NewCapacity, never shrunk.
+        if (NewCapacity > FAllocated) {
+            const int alloc = std::max<int64_t>(NewCapacity, std::min<int64_t>(int64_t(FAllocated) * 2, INT32_MAX));
+            void* p = std::malloc(sizeof(double) * static_cast<size_t>(alloc));
+            if (!p)
+                throw std::bad_alloc();
+            std::memcpy(p, FArray, sizeof(double) * static_cast<size_t>(FHighWater));
+            FArray = static_cast<double*>(p);
+            FAllocated = alloc;
+            FStorageKeeper.reset();
+        }
+        FCapacity = NewCapacity;
+        FHighWater = std::min(FHighWater, NewCapacity);
+        return;
+    }
     // The reported capacity grows linearly in increment steps, but the allocation grows
     // geometrically so that millions of appends do not copy the storage over and over.
     if (NewCapacity > FAllocated || NewCapacity < FAllocated / 4) {
@@ -83,7 +100,7 @@ void TQvCustomDoubleVector::ReallocStorage(int NewCapacity)
     FHighWater = std::min(FHighWater, NewCapacity);
 }
 
-void TQvCustomDoubleVector::EnsureCount(int n)
+void TQvCustomDoubleVector::EnsureCount(int n, bool Overwritten)
 {
     if (n >= FCapacity) {
         int cap = FCapacity;
@@ -93,12 +110,29 @@ void TQvCustomDoubleVector::EnsureCount(int n)
     }
     if (n > FCount) {
         // Slots never written read as zero; the caller writes slot n - 1 itself.
-        if (n - 1 > FHighWater)
+        if (!Overwritten && n - 1 > FHighWater)
             std::memset(FArray + FHighWater, 0, sizeof(double) * static_cast<size_t>(n - 1 - FHighWater));
         if (n > FHighWater)
             FHighWater = n;
         FCount = n;
     }
+}
+
+bool TQvCustomDoubleVector::UseStorage(double* Storage, int Slots, std::shared_ptr<void> Keeper)
+{
+    if (!Storage || !Keeper || Slots < FCount)
+        return false;
+    const int keep = std::min(FHighWater, Slots);
+    if (keep > 0)
+        std::memcpy(Storage, FArray, sizeof(double) * static_cast<size_t>(keep));
+    if (!FStorageKeeper)
+        std::free(FArray);
+    FArray = Storage;
+    FAllocated = Slots;
+    FCapacity = Slots;
+    FHighWater = keep;
+    FStorageKeeper = std::move(Keeper);
+    return true;
 }
 
 void TQvCustomDoubleVector::SetCapacity(int Value)
@@ -484,7 +518,7 @@ void TQvDoubleVector::AddRangeT(const T* Values, int N)
 {
     if (N > 0) {
         const int from = FCount;
-        EnsureCount(from + N);
+        EnsureCount(from + N, true);
         for (int k = 0; k < N; ++k)
             FArray[from + k] = static_cast<double>(Values[k]);
     }

@@ -342,6 +342,12 @@ public:
     int Capacity() const { return FCapacity; }
     // Takes effect only when Value > Count and differs from the capacity.
     void SetCapacity(int Value);
+    // Takes Slots values of storage lent from outside (one block shared by many vectors, such
+    // as the views of all steps of a file, so that it can be mapped in huge pages); Keeper keeps
+    // the block alive while the vector uses it. The values held are copied in; growing beyond
+    // Slots moves them to storage of the vector's own. Refused (false) when Slots cannot hold
+    // the values held.
+    bool UseStorage(double* Storage, int Slots, std::shared_ptr<void> Keeper);
     int Increment() const { return FIncrement; }
     // Values below 128 are ignored.
     void SetIncrement(int Value);
@@ -405,8 +411,9 @@ public:
 
 protected:
     // Grows the storage (capacity in steps of the increment) to hold n; Count becomes n when
-    // larger. Slots never written read as 0.
-    void EnsureCount(int n);
+    // larger. Slots never written read as 0, unless Overwritten: the caller then writes every
+    // slot from the old Count up to n itself, and clearing them first would be wasted.
+    void EnsureCount(int n, bool Overwritten = false);
     void ReallocStorage(int NewCapacity);
     void FoldIn(int From, int To);
 
@@ -421,6 +428,7 @@ protected:
     double* FArray = nullptr;   // FCapacity logical slots; FAllocated physical
     int FAllocated = 0;
     int FHighWater = 0;         // slots [0, FHighWater) have been initialised
+    std::shared_ptr<void> FStorageKeeper; // set while FArray is lent storage
     double FMinimum = MaxDouble;
     double FMaximum = -MaxDouble;
     double FMinimumIncludingOutliers = MaxDouble;

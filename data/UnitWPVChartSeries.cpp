@@ -4,6 +4,7 @@
 #include "UnitDataDisplayDefinitions.h"
 #include "UnitTWPVData.h"
 #include "UnitTWPVDataSet.h"
+#include "UnitWPVMemory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,6 +118,29 @@ void ClearStepView(TWPVDataSet& aStep)
 {
     for (TQvDoubleVector* v : ChartOf(aStep).Vectors())
         v->Clear();
+}
+
+void ReserveStepViews(TWPVDataFromFile& aFile)
+{
+    TWPVFileChart& fileChart = ChartOf(aFile);
+    if (fileChart.StepViewStorage)
+        return;
+    std::size_t values = 0;
+    for (int i = 0; i < aFile.DataSetCount(); ++i)
+        values += ChartOf(*aFile.DataSet(i)).Vectors().size() * aFile.DataSet(i)->Data().size();
+    if (values == 0)
+        return;
+    const std::size_t bytes = values * sizeof(double);
+    double* block = static_cast<double*>(WPVAllocateLarge(bytes));
+    fileChart.StepViewStorage = std::shared_ptr<void>(block, [bytes](void* p) { WPVFreeLarge(p, bytes); });
+    for (int i = 0; i < aFile.DataSetCount(); ++i) {
+        const TWPVDataSet& step = *aFile.DataSet(i);
+        const int points = static_cast<int>(step.Data().size());
+        for (TQvDoubleVector* v : ChartOf(step).Vectors()) {
+            v->UseStorage(block, points, fileChart.StepViewStorage);
+            block += points;
+        }
+    }
 }
 
 void FillStepView(TWPVDataSet& aStep)

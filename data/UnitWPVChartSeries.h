@@ -35,6 +35,10 @@ struct TWPVFileChart
 
     std::vector<TQvDoubleVector*> Vectors() const;
     std::vector<TQvPointSeries*> Series() const;
+
+    // One block of storage for the view vectors of all the file's steps, made the first time a
+    // step is shown (see ReserveStepViews); the vectors keep it alive.
+    std::shared_ptr<void> StepViewStorage;
 };
 
 // The six vectors and five series of a step.
@@ -60,6 +64,13 @@ struct TWPVStepChart
     std::vector<TQvDoubleVector*> Vectors() const;
     std::vector<TQvPointSeries*> Series() const;
 };
+
+// Room in the six view vectors of every step of aFile for all its points. The first call maps
+// one block for all steps (huge pages where the system offers them) and lends each vector its
+// part: filling the views of a long file then touches fresh memory in 2 MB pages instead of
+// 4 KB ones, which is what filling them cost on machines with expensive page faults. A vector
+// that holds more values than its step has points keeps its own storage.
+void ReserveStepViews(TWPVDataFromFile& aFile);
 
 // The chart record of a file or a step.
 TWPVFileChart& ChartOf(const TWPVDataFromFile& aFile);

@@ -160,6 +160,17 @@ TEST_F(WindowTest, VisualizeDrawsTheSelectedStepsAndDeselectingEmptiesTheGraph)
     const TDataPoint& p = form->Files()[0]->DataSet(1)->Data()[5];
     EXPECT_DOUBLE_EQ(first.DV_VisY_Charge->GetValue(5), p.PumpI - p.LeakageAlpha2Point);
     EXPECT_DOUBLE_EQ(first.DV_VisY_PumppO->GetValue(5), p.PumppO2);
+    // The views of all steps of a file lie in one block, step after step, six vectors each.
+    const TWPVStepChart& next = ChartOf(*form->Files()[0]->DataSet(2));
+    EXPECT_EQ(first.DV_VisY_Current->InternalArray(), first.DV_VisX_Time->InternalArray() + 20);
+    EXPECT_EQ(next.DV_VisX_Time->InternalArray(), first.DV_VisX_Time->InternalArray() + 6 * 20);
+    // Showing the steps again refills the same storage with the same values.
+    SelectRows(form->ListBox1, {1, 2, 4});
+    form->ListBox1Click();
+    EXPECT_EQ(first.DV_VisY_Current->InternalArray(), first.DV_VisX_Time->InternalArray() + 20);
+    EXPECT_EQ(first.DV_VisY_Current->Count(), 20);
+    EXPECT_DOUBLE_EQ(first.DV_VisY_Charge->GetValue(5), p.PumpI - p.LeakageAlpha2Point);
+    EXPECT_DOUBLE_EQ(next.DV_VisY_Current->GetValue(7), form->Files()[0]->DataSet(2)->Data()[7].PumpI);
 
     form->ListBox1->clearSelection();
     form->ListBox1Click();

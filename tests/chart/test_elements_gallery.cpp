@@ -87,6 +87,7 @@ TEST(ElementsGallery, EveryElementDraws)
     }
     out.end();
     const QByteArray path = qgetenv("TARNWELL_GALLERY_OUT");
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         EXPECT_TRUE(sheet.save(QString::fromLocal8Bit(path)));
+    }
 }

@@ -388,6 +388,49 @@ TEST(DoubleVector, AddRangeAndInternalArray)
     EXPECT_TRUE(v.OnlyAscending());
 }
 
+TEST(DoubleVector, LentStorage)
+{
+    auto block = std::make_shared<std::vector<double>>(10, -1.0);
+    std::weak_ptr<std::vector<double>> alive = block;
+    {
+        TQvDoubleVector v;
+        v.AddRange({1.0L, 2.0L, 3.0L});
+        // Too small for the values held: refused, nothing changes.
+        EXPECT_FALSE(v.UseStorage(block->data(), 2, block));
+        EXPECT_TRUE(v.UseStorage(block->data(), 6, block));
+        EXPECT_EQ(v.InternalArray(), block->data());
+        EXPECT_EQ(v.Values(), (QList<double>{1, 2, 3}));
+        // Appends fill the lent storage in place, the statistics follow.
+        v.AddRange({4.0L, -5.0L, 6.0L});
+        EXPECT_EQ(v.InternalArray(), block->data());
+        EXPECT_EQ((*block)[4], -5);
+        EXPECT_EQ((*block)[6], -1); // beyond the part lent
+        EXPECT_EQ(v.Minimum(), -5);
+        // Clearing keeps the storage; growing beyond it moves the values out.
+        v.Clear();
+        v.AddRange({7.0L, 8.0L});
+        EXPECT_EQ(v.InternalArray(), block->data());
+        v.AddRange({9.0L, 10.0L, 11.0L, 12.0L, 13.0L});
+        EXPECT_NE(v.InternalArray(), block->data());
+        EXPECT_EQ(v.Values(), (QList<double>{7, 8, 9, 10, 11, 12, 13}));
+        EXPECT_EQ((*block)[6], -1);
+        block.reset();
+        EXPECT_TRUE(alive.expired()); // released when the vector moved out
+    }
+    // A vector that still uses the block keeps it alive until it is destroyed.
+    block = std::make_shared<std::vector<double>>(4, 0.0);
+    alive = block;
+    {
+        TQvDoubleVector v;
+        v.UseStorage(block->data(), 4, block);
+        v.Add(2.5);
+        block.reset();
+        EXPECT_FALSE(alive.expired());
+        EXPECT_EQ(v.GetValue(0), 2.5);
+    }
+    EXPECT_TRUE(alive.expired());
+}
+
 TEST(DoubleVector, PersistenceRoundTrips)
 {
     QTemporaryDir dir;
