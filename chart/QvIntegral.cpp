@@ -738,7 +738,7 @@ void TQvFunctionSeries::Calculate()
 
 void TQvFunctionSeries::CalculatePoints()
 {
-    FLinesValid = FLinesValidF = false;
+    FLinesValid = false;
     FPointCount = 0;
     FAreaPointCount = 0;
     FLastPointsCount = 0;

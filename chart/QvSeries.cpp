@@ -608,7 +608,7 @@ void TQvSeries::Calculate()
 
 void TQvSeries::CalculatePoints()
 {
-    FLinesValid = FLinesValidF = false;
+    FLinesValid = false;
     FPointCount = 0;
     FAreaPointCount = 0;
     FLastPointsCount = 0;
@@ -879,10 +879,12 @@ void TQvSeries::PaintLine(QPainter& Gr)
         QPen pen = FPen;
         pen.setCapStyle(Qt::SquareCap);
         Gr.setPen(pen);
-        if (!FLinesValidF)
-            QvColumnLinesF(p, FPointCount, FLineScratchF);
-        FLinesValidF = true;
-        QvDrawSegments(Gr, pen, FLineScratchF.data(), int(FLineScratchF.size()));
+        // The lines are made again at each paint in one buffer shared by all series: that
+        // takes a fraction of drawing them, and hundreds of series do not each keep megabytes
+        // of lines (fresh memory is slow to touch on some machines).
+        static thread_local std::vector<QLineF> Lines;
+        QvColumnLinesF(p, FPointCount, Lines);
+        QvDrawSegments(Gr, pen, Lines.data(), int(Lines.size()));
         return;
     }
     Gr.setPen(FPen);

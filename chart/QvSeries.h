@@ -321,9 +321,7 @@ protected:
     TQvLineSettings* FLineSettings = nullptr;
     // The line as drawn (column-merged segments) for the current points, kept between paints.
     std::vector<QLine> FLineScratch;
-    std::vector<QLineF> FLineScratchF;
     bool FLinesValid = false;
-    bool FLinesValidF = false;
 };
 
 // Publishes the line properties (in this library every series has them; the class keeps the
