@@ -223,7 +223,7 @@ int main(int argc, char** argv)
     if (QFileInfo(reader).isExecutable()) {
         std::vector<double> plot, details;
         const QString out = dir.filePath(QStringLiteral("plot.png"));
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 5; ++i) {
             details.push_back(TimeProcess(reader, {"--details", file}));
             plot.push_back(TimeProcess(reader, {"--plot", "visualize", file, "--out", out}));
         }
