@@ -169,7 +169,8 @@ int main(int argc, char** argv)
     // ListBox1Click with every step selected, and the first paint of graph 1 (BENCH_CLICKS
     // repeats it more often, for a profiler).
     std::vector<double> click, handler;
-    const int clicks = std::max(5, qEnvironmentVariableIntValue("BENCH_CLICKS"));
+    // BENCH_CLICKS=1 makes exactly one click (the first, into fresh memory), for a profiler.
+    const int clicks = qEnvironmentVariableIntValue("BENCH_CLICKS") == 1 ? 1 : std::max(5, qEnvironmentVariableIntValue("BENCH_CLICKS"));
     for (int i = 0; i < clicks; ++i) {
         form.ListBox1->clearSelection();
         form.ListBox1Click();
@@ -187,8 +188,8 @@ int main(int argc, char** argv)
         click.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     std::printf("ListBox1Click, all %d steps selected, with the first paint: %.1f ms (goal <= 150; the "
-                "handler alone %.1f ms)\n",
-                form.ListBox1->count(), Median(click), Median(handler));
+                "handler alone %.1f ms; the first time in the window, into fresh memory, %.1f ms)\n",
+                form.ListBox1->count(), Median(click), Median(handler), click.front());
     if (qEnvironmentVariableIsSet("BENCH_CLICKS"))
         return 0;
 
