@@ -367,23 +367,41 @@ int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Point
         default: return LineDense<true, true>(In, Points, Index, Start);
         }
     }
-    const int bound = Start + (In.Last - In.First + 1);
-    Points.EnsureCount(bound);
-    Index.EnsureCount(bound);
-    TQvFloatPoint* out = Points.Data();
-    int32_t* idx = Index.Data();
-    auto run = [&](auto t) { return WithSymbols ? t.Symbols(out, idx, Start) : t.Line(out, idx, Start); };
-    const int variant = (In.Skip ? 4 : 0) + (In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0);
-    switch (variant) {
-    case 0: return run(TThinner<false, false, false>{In});
-    case 1: return run(TThinner<false, false, true>{In});
-    case 2: return run(TThinner<false, true, false>{In});
-    case 3: return run(TThinner<false, true, true>{In});
-    case 4: return run(TThinner<true, false, false>{In});
-    case 5: return run(TThinner<true, false, true>{In});
-    case 6: return run(TThinner<true, true, false>{In});
-    default: return run(TThinner<true, true, true>{In});
+    // The rules write up to one point per input point: into scratch room shared by all series
+    // of the thread, then only what is kept is copied to the outputs. Room for every input
+    // point in each series' own buffers would be memory many times the size of the result,
+    // touched (and on some machines faulted in page by page) at every first paint.
+    const int bound = In.Last - In.First + 1;
+    static thread_local TQvPointVector ScratchPoints;
+    static thread_local TQvIntegerVector ScratchIndex;
+    ScratchPoints.EnsureCount(bound);
+    ScratchIndex.EnsureCount(bound);
+    TQvFloatPoint* out = ScratchPoints.Data();
+    int32_t* idx = ScratchIndex.Data();
+    auto run = [&](auto t) { return WithSymbols ? t.Symbols(out, idx, 0) : t.Line(out, idx, 0); };
+    int kept = 0;
+    switch ((In.Skip ? 4 : 0) + (In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0)) {
+    case 0: kept = run(TThinner<false, false, false>{In}); break;
+    case 1: kept = run(TThinner<false, false, true>{In}); break;
+    case 2: kept = run(TThinner<false, true, false>{In}); break;
+    case 3: kept = run(TThinner<false, true, true>{In}); break;
+    case 4: kept = run(TThinner<true, false, false>{In}); break;
+    case 5: kept = run(TThinner<true, false, true>{In}); break;
+    case 6: kept = run(TThinner<true, true, false>{In}); break;
+    default: kept = run(TThinner<true, true, true>{In}); break;
     }
+    if (Points.Count() < Start + kept || Index.Count() < Start + kept) {
+        Points.EnsureCount(Start + kept);
+        Index.EnsureCount(Start + kept);
+    }
+    std::copy(out, out + kept, Points.Data() + Start);
+    std::copy(idx, idx + kept, Index.Data() + Start);
+    // A very long series does not keep its scratch room for good.
+    if (bound > (1 << 20)) {
+        ScratchPoints = TQvPointVector();
+        ScratchIndex = TQvIntegerVector();
+    }
+    return Start + kept;
 }
 
 int QvFirstVisibleIndex(const double* X, int Count, double Value)

@@ -66,9 +66,8 @@ struct TQvThinInput
 };
 
 // Converts and thins the points of In.First..In.Last and appends them to Points / Index from
-// slot Start on (their Count is at least the result afterwards; dense line data grows them with
-// what is kept, other input once to the upper bound). Returns the new number of
-// points. WithSymbols selects the symbol rule, else the line rule.
+// slot Start on (their Count is at least the result afterwards; they grow with what is kept).
+// Returns the new number of points. WithSymbols selects the symbol rule, else the line rule.
 int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Points,
                  TQvIntegerVector& Index, int Start);
 
