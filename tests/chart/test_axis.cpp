@@ -7,6 +7,7 @@
 #include "QvSeries.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "TestGraph.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,7 @@ struct Fixture
     {
         QvSetFormatSeparators(QLatin1Char('.'), QLatin1Char(','));
         Graph.resize(600, 400);
-        X = new TQvAxis(&Graph);
-        X->setObjectName(QStringLiteral("XAxis1"));
-        Y = new TQvAxis(&Graph);
-        Y->setObjectName(QStringLiteral("YAxis1"));
-        Y->SetPosition(TQvAxisPosition::Left);
-        Graph.SetPrimaryXAxis(X);
-        Graph.SetPrimaryYAxis(Y);
+        AddPrimaryAxes(Graph, X, Y);
     }
     ~Fixture()
     {

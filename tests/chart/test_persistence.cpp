@@ -9,6 +9,7 @@
 #include "QvSeries.h"
 #include "QvVectors.h"
 #include "QvUndoStack.h"
+#include "TestGraph.h"
 
 #include <QBuffer>
 #include <QSettings>
@@ -36,13 +37,7 @@ struct Scene
         QvRegisterRoot(&Graph);
         Undo = new TQvUndoStack(&Graph);
         Graph.SetUndoStack(Undo);
-        X = new TQvAxis(&Graph);
-        X->setObjectName(QStringLiteral("XAxis1"));
-        Y = new TQvAxis(&Graph);
-        Y->setObjectName(QStringLiteral("YAxis1"));
-        Y->SetPosition(TQvAxisPosition::Left);
-        Graph.SetPrimaryXAxis(X);
-        Graph.SetPrimaryYAxis(Y);
+        AddPrimaryAxes(Graph, X, Y);
     }
 };
 

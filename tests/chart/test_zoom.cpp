@@ -65,6 +65,17 @@ struct ZoomGraph
     TQvAxis* X() const { return G->PrimaryXAxis(); }
     TQvAxis* Y() const { return G->PrimaryYAxis(); }
     TQvZoomSettings* Z() const { return G->Zoom(); }
+    // A logarithmic X axis over x = 1 ... 1e5.
+    void LogX()
+    {
+        X()->SetScaling(TQvAxisScaling::Log);
+        Xs.Clear();
+        for (int i = 0; i <= 100; ++i)
+            Xs.Add(std::pow(10.0, i / 20.0));
+        Paint();
+        Paint();
+    }
+
     void Paint() { G->repaint(); }
     // The client pixel of a data value.
     QPoint At(double x, double y) const { return QPoint(qRound(X()->NumberToWorld(x)), qRound(Y()->NumberToWorld(y))); }
@@ -635,14 +646,8 @@ TEST(ZoomScroll, LinePageAndTrackMoves)
     for (const Case& C : {Case{"plain", false, false}, Case{"twisted", true, false}, Case{"log", false, true}}) {
         SCOPED_TRACE(C.Name);
         ZoomGraph F(false, C.Twisted);
-        if (C.Log) {
-            F.X()->SetScaling(TQvAxisScaling::Log);
-            F.Xs.Clear();
-            for (int i = 0; i <= 100; ++i)
-                F.Xs.Add(std::pow(10.0, i / 20.0));   // 1 ... 1e5
-            F.Paint();
-            F.Paint();
-        }
+        if (C.Log)
+            F.LogX();
         auto L = [&](double V) { return C.Log ? std::log10(V) : V; };
         // Log axes round a zoomed range to their minor ticks (1, 2, 3 ... per decade) at layout.
         const double FS = L(F.X()->ScrollStart()), FE = L(F.X()->ScrollStop());
@@ -729,14 +734,8 @@ TEST(ZoomScroll, TrackingKeepsTheSpanThoughTheLayoutRoundsTheEnds)
     for (const bool Log : {false, true}) {
         SCOPED_TRACE(Log ? "log" : "linear");
         ZoomGraph F;
-        if (Log) {
-            F.X()->SetScaling(TQvAxisScaling::Log);
-            F.Xs.Clear();
-            for (int i = 0; i <= 100; ++i)
-                F.Xs.Add(std::pow(10.0, i / 20.0));   // 1 ... 1e5
-            F.Paint();
-            F.Paint();
-        }
+        if (Log)
+            F.LogX();
         auto L = [&](double V) { return Log ? std::log10(V) : V; };
         if (Log)
             ZoomX(F, std::pow(10.0, 1.03), std::pow(10.0, 2.01));

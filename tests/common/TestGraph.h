@@ -12,6 +12,18 @@
 #include <initializer_list>
 #include <vector>
 
+// Adds a bottom X axis "XAxis1" and a left Y axis "YAxis1" to the graph as its primary axes.
+inline void AddPrimaryAxes(TQvGraph2D& graph, TQvAxis*& x, TQvAxis*& y)
+{
+    x = new TQvAxis(&graph);
+    x->setObjectName(QStringLiteral("XAxis1"));
+    y = new TQvAxis(&graph);
+    y->setObjectName(QStringLiteral("YAxis1"));
+    y->SetPosition(TQvAxisPosition::Left);
+    graph.SetPrimaryXAxis(x);
+    graph.SetPrimaryYAxis(y);
+}
+
 struct TestGraph
 {
     TQvGraph2D graph;
@@ -22,11 +34,7 @@ struct TestGraph
     TestGraph()
     {
         graph.resize(600, 400);
-        x = new TQvAxis(&graph);
-        y = new TQvAxis(&graph);
-        y->SetPosition(TQvAxisPosition::Left);
-        graph.SetPrimaryXAxis(x);
-        graph.SetPrimaryYAxis(y);
+        AddPrimaryAxes(graph, x, y);
     }
 
     // Binds a series to both axes and both vectors.
