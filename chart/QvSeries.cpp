@@ -3,8 +3,8 @@
 #include "QvAxis.h"
 #include "QvGDI.h"
 #include "QvGraph2D.h"
-#include "QvStyles.h"
 #include "QvLineRaster.h"
+#include "QvStyles.h"
 #include "QvThinning.h"
 
 #include <QDataStream>
