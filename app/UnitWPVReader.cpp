@@ -8,7 +8,7 @@
 #include "QvGraphSettingsTool.h"
 #include "QvIntegerEdit.h"
 #include "QvPointStylesPick.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
 #include "QvUndoStack.h"

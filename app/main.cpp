@@ -1,5 +1,6 @@
 // Start-up: the command-line export, or the window with the given files added.
 #include "RunWindow.h"
+#include "TarnwellVersion.h"
 #include "UnitWPVApplication.h"
 #include "UnitWPVPlot.h"
 #include "UnitWPVExport.h"
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
     else
         app = std::make_unique<TWPVApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwell-reader"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWELL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -2,7 +2,7 @@
 // One instrument data file: header texts, instrument variables, notes and the steps of its
 // data rows; the loader and the cross-step analysis.
 #include "UnitTWPVDataSet.h"
-#include "UnitWPVChartSeries.h"
+#include "UnitWPVChartRecord.h"
 #include "UnitWPVTextFile.h"
 
 #include <QLoggingCategory>
@@ -87,16 +87,12 @@ public:
     TWPVDataSetList& DataSets() { return fDataSets; }
 
     // Chart objects of the file: four vectors and three step-comparison series, made when first
-    // asked for (the window asks when it adds the file) and freed after the step list.
-    TWPVFileChart& Chart() const
-    {
-        if (!fChart)
-            fChart = std::make_unique<TWPVFileChart>();
-        return *fChart;
-    }
+    // asked for (the window asks when it adds the file; see ChartOf) and freed after the step list.
+    TWPVChartRecord* ChartRecord() const { return fChart.get(); }
+    void SetChartRecord(std::unique_ptr<TWPVChartRecord> Record) const { fChart = std::move(Record); }
 
 private:
-    mutable std::unique_ptr<TWPVFileChart> fChart;
+    mutable std::unique_ptr<TWPVChartRecord> fChart;
 
 private:
     TVariables fVActiv;

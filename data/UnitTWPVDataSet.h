@@ -2,7 +2,7 @@
 // One step of an instrument data file: its points, the parameters in force and its statistics.
 #include "UnitWPVMemory.h"
 
-#include "UnitWPVChartSeries.h"
+#include "UnitWPVChartRecord.h"
 
 #include <QLoggingCategory>
 
@@ -154,16 +154,12 @@ public:
     double MZero = 0;
 
     // Chart objects of the step: six vectors and five step-view series, made when first asked
-    // for (the window asks when it adds the file) and freed with the step.
-    TWPVStepChart& Chart() const
-    {
-        if (!fChart)
-            fChart = std::make_unique<TWPVStepChart>();
-        return *fChart;
-    }
+    // for (the window asks when it adds the file; see ChartOf) and freed with the step.
+    TWPVChartRecord* ChartRecord() const { return fChart.get(); }
+    void SetChartRecord(std::unique_ptr<TWPVChartRecord> Record) const { fChart = std::move(Record); }
 
 private:
-    mutable std::unique_ptr<TWPVStepChart> fChart;
+    mutable std::unique_ptr<TWPVChartRecord> fChart;
 
 private:
     // What the statistics need of the points and does not change between analyses, kept from

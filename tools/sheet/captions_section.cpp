@@ -3,7 +3,7 @@
 // placeholders, alignment and the draw effects). Each caption is drawn with a thin grey frame
 // around its measured box and a red dot on its anchor, so that measuring can be checked by eye.
 
-#include "QvRichLabel.h"
+#include "QvFont.h"
 #include "SheetSections.h"
 
 #include <QPainter>

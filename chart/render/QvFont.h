@@ -1,7 +1,8 @@
 #pragma once
-// Rich captions of the chart library: the font object TQvFont, the caption record that measures
-// a caption and draws it at a position, alignment and angle, a growable vector of such records
-// (legend items), and the label control TQvRichLabel.
+// Fonts and rich captions of the chart library: the font object TQvFont, the caption record that
+// measures a caption and draws it at a position, alignment and angle, and a growable vector of
+// such records (legend items). The label control that shows one caption is TQvRichLabel
+// (widgets layer).
 //
 // Measuring: each text run is measured as the width of "I" + run + "I" minus the width of "II",
 // so leading and trailing blanks count; every line gets the width of "." in the last font added;
@@ -13,6 +14,7 @@
 //     QSizeF size = QvMeasureRichCaption("log pO\\-2\\-", font);
 //     QvDrawRichCaption(painter, caption, font, QPointF(x, y), TQvContentAlignment::BottomCenter, 90);
 
+#include "QvChartTypes.h"
 #include "QvColors.h"
 #include "QvComponent.h"
 #include "QvDrawing.h"
@@ -26,7 +28,6 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QVector>
-#include <QWidget>
 
 #include <functional>
 #include <vector>
@@ -34,19 +35,6 @@
 class QPainter;
 class QPaintDevice;
 class TQvUndoStack;
-
-// Which point of the caption's box lies on the anchor.
-enum class TQvContentAlignment {
-    TopLeft = 0,
-    TopCenter = 1,
-    TopRight = 2,
-    MiddleLeft = 3,
-    MiddleCenter = 4,
-    MiddleRight = 5,
-    BottomLeft = 6,
-    BottomCenter = 7,
-    BottomRight = 8
-};
 
 // Draw effects of a font. A font keeps at most one of them (see TQvFont::SetDrawEffects).
 enum class TQvDrawEffect { Shadow = 0, Outline = 1, Lowered = 2, Raised = 3 };
@@ -251,56 +239,3 @@ void QvDrawRichCaption(QPainter& P, const TQvRichCaption& Caption, const TQvFont
 // counter-clockwise about At.
 QRectF QvRotatedCaptionBox(const QSizeF& Size, const QPointF& At, TQvContentAlignment Align,
                            float Angle);
-
-// A control that shows one rich caption.
-class TQvRichLabel : public QWidget
-{
-    Q_OBJECT
-    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-    Q_PROPERTY(TQvFont* Font READ Font WRITE SetFont)
-    Q_PROPERTY(uint ForeColor READ ForeColor WRITE SetForeColor)
-    Q_PROPERTY(uint BackColor READ BackColor WRITE SetBackColor)
-    Q_PROPERTY(float Angle READ Angle WRITE SetAngle)
-    Q_PROPERTY(TQvContentAlignment TextAlign READ TextAlign WRITE SetTextAlign)
-    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
-    Q_PROPERTY(QString PlainText READ PlainText)
-public:
-    explicit TQvRichLabel(QWidget* Parent = nullptr);
-    ~TQvRichLabel() override;
-
-    QString Caption() const { return FRec.Caption; }
-    // Trailing blanks are removed.
-    void SetCaption(const QString& Value);
-    bool CaptionSet() const { return FCaptionSet; }
-    TQvFont* Font() const { return FFont; }
-    // Copies the given font's settings.
-    void SetFont(TQvFont* Value);
-    TQvColor ForeColor() const;
-    void SetForeColor(TQvColor Value);
-    TQvColor BackColor() const { return FBackColor; }
-    void SetBackColor(TQvColor Value);
-    float Angle() const { return FRec.Angle; }
-    // Brought into [0, 360).
-    void SetAngle(float Value);
-    TQvContentAlignment TextAlign() const { return FTextAlign; }
-    void SetTextAlign(TQvContentAlignment Value);
-    bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool Value);
-    QString PlainText() const;
-
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* Event) override;
-
-private:
-    void CaptionChanged();
-    void AdjustSize();
-
-    TQvRichCaptionRec FRec;
-    TQvFont* FFont;
-    TQvColor FBackColor;
-    TQvContentAlignment FTextAlign = TQvContentAlignment::TopLeft;
-    bool FAutoSize = false;
-    bool FCaptionSet = false;
-};

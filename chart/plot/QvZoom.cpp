@@ -1,6 +1,7 @@
 #include "QvZoom.h"
 
 #include "QvAxis.h"
+#include "QvGraph2D.h"
 #include "QvSeries.h"
 #include "QvVectors.h"
 

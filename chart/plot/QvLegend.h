@@ -7,7 +7,7 @@
 // start-move mouse button. A click on an entry switches that series' visibility (undoable).
 
 #include "QvGraph2D.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 
 #include <QList>
 #include <QPointer>

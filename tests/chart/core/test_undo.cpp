@@ -431,7 +431,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, UndoStack, ::testing::Values(true, false),
 TEST(UndoStackFiles, TemporaryFilesAreNamedAfterTheProgramAndDeleted)
 {
     // The test program has no extension, so its whole name is kept.
-    EXPECT_EQ(TQvUndoStack::TemporaryFileBaseName(), "chart_test_undo");
+    EXPECT_EQ(TQvUndoStack::TemporaryFileBaseName(), "chart_core_test_undo");
     QStringList names;
     {
         TUndoProbe probe;
@@ -442,7 +442,7 @@ TEST(UndoStackFiles, TemporaryFilesAreNamedAfterTheProgramAndDeleted)
         probe.SetIntValue(1);
         names = stack.TemporaryFileNames();
         ASSERT_EQ(names.size(), 3);
-        const QString prefix = QDir(QDir::tempPath()).filePath("chart_test_undo.QvUndoStack.");
+        const QString prefix = QDir(QDir::tempPath()).filePath("chart_core_test_undo.QvUndoStack.");
         QList<int> numbers;
         for (const QString& n : names) {
             EXPECT_TRUE(n.startsWith(prefix)) << n.toStdString();

@@ -5,7 +5,7 @@
 #include "QvFloatEdit.h"
 #include "QvGDI.h"
 #include "QvGraph2D.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
 

@@ -19,6 +19,7 @@
 //  - legends: TQvGraphLegendBase children register with the graph, are measured and docked by
 //    the layout pass and painted in step 13 of PaintGr.
 
+#include "QvChartTypes.h"
 #include "QvColors.h"
 #include "QvComponent.h"
 #include "QvStyles.h"
@@ -50,26 +51,6 @@ class QPaintDevice;
 class QSettings;
 class QXmlStreamReader;
 class QXmlStreamWriter;
-
-// The smoothing mode of the drawing layer (QvDrawing.h), declared here without its header.
-namespace QvDrawingEnums {
-enum class TQvSmoothingMode;
-}
-using QvDrawingEnums::TQvSmoothingMode;
-
-// Title alignment (left / right / centre), shared with the axis captions.
-enum class TQvCaptionAlignment { Left, Right, Center };
-
-// Image formats of SaveImage. EMF is written as SVG (the vector format of this platform); GIF,
-// EXIF and Icon fall back to PNG when the image plugins are missing.
-enum class TQvImageFormat { EMF, BMP, JPEG, PNG, GIF, TIFF, EXIF, Icon, SVG, PDF };
-
-// Where a legend docks (the layout pass places docked legends next to the data area).
-enum class TQvLegendPosition {
-    BottomCenterOfGraph, BottomCenterOfAxis, LeftCenterOfGraph, LeftCenterOfAxis, LeftTopOfAxis,
-    TopCenterOfGraph, TopCenterOfAxis, RightCenterOfGraph, RightCenterOfAxis, RightTopOfAxis,
-    FreeFloating
-};
 
 // Base of the legends: a lightweight child of the graph (no window of its own) with its own
 // bounds in the graph's client area, painted by the graph. Creating one with a graph as owner
@@ -263,7 +244,7 @@ protected:
     QPointer<TQvUndoStack> FUndoStack;
     quint32 FBackColor = 0x00FFFFFF;   // named colour "Transparent"
     TQvGradientSettings* FBackgroundGradient = nullptr;
-    TQvSmoothingMode FSmoothingMode = static_cast<TQvSmoothingMode>(3);   // HighQuality
+    TQvSmoothingMode FSmoothingMode = TQvSmoothingMode::HighQuality;
     QString FCaption;
     TQvCaptionAlignment FCaptionAlignment = TQvCaptionAlignment::Center;
     quint32 FCaptionColor = 0xFF000000;

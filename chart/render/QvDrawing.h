@@ -6,6 +6,7 @@
 // render hints, lines with arrow caps, clip and transform save/restore, clip exclusion, widening
 // and outlining of paths.
 
+#include "QvChartTypes.h"
 #include "QvGDI.h"
 
 #include <QFont>
@@ -13,31 +14,6 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QTransform>
-
-namespace QvDrawingEnums {
-Q_NAMESPACE
-
-// Smoothing of lines and shapes: None and HighSpeed draw aliased, AntiAlias and HighQuality
-// anti-aliased (HighQuality also smooths transformed images).
-enum class TQvSmoothingMode { None = 0, HighSpeed, AntiAlias, HighQuality };
-Q_ENUM_NS(TQvSmoothingMode)
-
-// Text rendering hint: the SingleBitPerPixel modes draw text aliased, the others anti-aliased;
-// the GridFit modes hint glyphs to the pixel grid.
-enum class TQvTextRenderingHint {
-    SystemDefault = 0,
-    SingleBitPerPixelGridFit,
-    SingleBitPerPixel,
-    AntiAliasGridFit,
-    AntiAlias,
-    ClearTypeGridFit
-};
-Q_ENUM_NS(TQvTextRenderingHint)
-
-} // namespace QvDrawingEnums
-
-using QvDrawingEnums::TQvSmoothingMode;
-using QvDrawingEnums::TQvTextRenderingHint;
 
 void QvSetSmoothingMode(QPainter& Painter, TQvSmoothingMode Mode);
 TQvSmoothingMode QvSmoothingMode(const QPainter& Painter);

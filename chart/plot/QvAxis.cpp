@@ -1,4 +1,5 @@
 #include "QvAxis.h"
+#include "QvGraph2D.h"
 
 #include "QvAxisLayout.h"
 #include "QvGDI.h"

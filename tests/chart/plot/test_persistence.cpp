@@ -5,7 +5,7 @@
 #include "QvComponent.h"
 #include "QvGraph2D.h"
 #include "QvPersistence.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 #include "QvSeries.h"
 #include "QvVectors.h"
 #include "QvUndoStack.h"

@@ -1,5 +1,6 @@
 // Rich captions: measuring, drawing (positions, colours, lines, rotation), fonts, the record
 // vector and the label control.
+#include "QvFont.h"
 #include "QvRichLabel.h"
 #include "QvUndoStack.h"
 

@@ -10,7 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLineEdit>
+#include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QMetaProperty>
 #include <QScopeGuard>
 
@@ -24,6 +25,37 @@
 // name is tried first, the identity resolves unnamed objects.
 
 namespace {
+
+// Text and selection of an edit control. They are read and set through the input-method
+// protocol that every Qt text control answers (the text through its "text" property), so that
+// the undo stack needs no widget classes. An object that does not answer keeps only its text.
+void ReadEditState(QObject* Obj, QString& Text, int& SelStart, int& SelLength)
+{
+    Text = Obj->property("text").toString();
+    SelStart = 0;
+    SelLength = 0;
+    QInputMethodQueryEvent query(Qt::ImCursorPosition | Qt::ImAnchorPosition);
+    QCoreApplication::sendEvent(Obj, &query);
+    const QVariant cursor = query.value(Qt::ImCursorPosition);
+    const QVariant anchor = query.value(Qt::ImAnchorPosition);
+    if (cursor.isValid() && anchor.isValid()) {
+        SelStart = qMin(cursor.toInt(), anchor.toInt());
+        SelLength = qAbs(cursor.toInt() - anchor.toInt());
+    }
+}
+
+void WriteEditState(QObject* Obj, const QString& Text, int SelStart, int SelLength)
+{
+    Obj->setProperty("text", Text);
+    // A selection attribute selects [start, start + length) and puts the cursor at its end; with
+    // no length it only places the cursor.
+    const int start = qMax(0, SelStart);
+    const int length = SelLength > 0 ? SelLength : 0;
+    QInputMethodEvent select(QString(), {QInputMethodEvent::Attribute(
+                                            QInputMethodEvent::Selection, start, length,
+                                            QVariant())});
+    QCoreApplication::sendEvent(Obj, &select);
+}
 
 enum TRecordKind : qint32 {
     KindProperty = 0,
@@ -570,28 +602,18 @@ void TQvUndoStack::TPrivate::Replay(TSide& Side, int RecordIdx, bool WriteCounte
         qint32 selStart = 0, selLength = 0;
         in >> caption >> selStart >> selLength;
         CurrentInstanceFullName = QvFullName(obj);
-        auto* edit = qobject_cast<QLineEdit*>(obj);
         if (WriteCounterpart) {
             beginOut(KindEditState);
             WriteInstance(out, obj);
-            if (!obj)
-                out << QString() << qint32(0) << qint32(0);
-            else if (edit)
-                out << edit->text() << qint32(edit->selectionStart())
-                    << qint32(edit->selectedText().size());
-            else
-                out << obj->property("text").toString() << qint32(0) << qint32(0);
+            QString text;
+            int start = 0, length = 0;
+            if (obj)
+                ReadEditState(obj, text, start, length);
+            out << text << qint32(start) << qint32(length);
             EndRedoRecord(out);
         }
-        if (edit) {
-            edit->setText(caption);
-            if (selStart >= 0 && selLength > 0)
-                edit->setSelection(selStart, selLength);
-            else
-                edit->setCursorPosition(qMax(0, selStart));
-        } else if (obj) {
-            obj->setProperty("text", caption);
-        }
+        if (obj)
+            WriteEditState(obj, caption, selStart, selLength);
         break;
     }
     case KindVectorState: {

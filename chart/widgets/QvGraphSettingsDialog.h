@@ -7,6 +7,8 @@
 // The dialog holds the graph, its undo stack and the objects it edits by guarded pointers: when
 // the graph goes away the pages empty and "Save image..." is disabled.
 
+#include "QvGraph2D.h"
+
 #include <QDialog>
 #include <QList>
 #include <QPointer>
@@ -19,7 +21,6 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class TQvAxis;
-class TQvCustomGraph;
 class TQvPropertyEditor;
 class TQvSeries;
 class TQvUndoStack;

@@ -6,6 +6,8 @@
 // The objects have no owner component: the file or step that holds the record frees them with
 // it. Series are declared after the vectors so that they are destroyed first and never point at
 // a freed vector; the shared X vector is freed once.
+#include "UnitWPVChartRecord.h"
+
 #include "QvSeries.h"
 #include "QvVectors.h"
 
@@ -18,10 +20,10 @@ class TWPVDataFromFile;
 class TWPVDataSet;
 
 // The four vectors and three series of a file.
-struct TWPVFileChart
+struct TWPVFileChart : TWPVChartRecord
 {
     TWPVFileChart();
-    ~TWPVFileChart();
+    ~TWPVFileChart() override;
     TWPVFileChart(const TWPVFileChart&) = delete;
     TWPVFileChart& operator=(const TWPVFileChart&) = delete;
 
@@ -42,10 +44,10 @@ struct TWPVFileChart
 };
 
 // The six vectors and five series of a step.
-struct TWPVStepChart
+struct TWPVStepChart : TWPVChartRecord
 {
     TWPVStepChart();
-    ~TWPVStepChart();
+    ~TWPVStepChart() override;
     TWPVStepChart(const TWPVStepChart&) = delete;
     TWPVStepChart& operator=(const TWPVStepChart&) = delete;
 
@@ -72,7 +74,7 @@ struct TWPVStepChart
 // that holds more values than its step has points keeps its own storage.
 void ReserveStepViews(TWPVDataFromFile& aFile);
 
-// The chart record of a file or a step.
+// The chart record of a file or a step, made when first asked for.
 TWPVFileChart& ChartOf(const TWPVDataFromFile& aFile);
 TWPVStepChart& ChartOf(const TWPVDataSet& aStep);
 

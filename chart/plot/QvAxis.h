@@ -13,9 +13,9 @@
 
 #include "QvAxisMath.h"
 #include "QvColors.h"
+#include "QvChartTypes.h"
 #include "QvComponent.h"
-#include "QvGraph2D.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 
 #include <QFont>
 #include <QHash>
@@ -35,6 +35,7 @@ class QXmlStreamReader;
 class QXmlStreamWriter;
 class TQvSeries;
 class TQvAxis;
+class TQvGraph2D;
 
 // The arrow head at the far end of the axis line. Lengths below 0.00001 are stored as 0.00001;
 // any change makes the axis lay out again (the layout keeps 3 x PointLength free beyond it).

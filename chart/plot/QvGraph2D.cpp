@@ -3,7 +3,7 @@
 #include "QvAxis.h"
 #include "QvAxisLayout.h"
 #include "QvGDI.h"
-#include "QvRichLabel.h"
+#include "QvFont.h"
 #include "QvSeries.h"
 #include "QvVectors.h"
 #include "QvZoom.h"
@@ -62,8 +62,22 @@ void TQvGraphLegendBase::SetVisibleLegend(bool Value)
 // -------------------------------------------------------------------------------------------------
 // TQvCustomGraph
 
+namespace {
+
+QList<QObject*> TopLevelWidgets()
+{
+    QList<QObject*> result;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        result.append(w);
+    return result;
+}
+
+} // namespace
+
 TQvCustomGraph::TQvCustomGraph(QWidget* AParent) : QWidget(AParent)
 {
+    // Full names of undo records and stored references may start at any top-level window.
+    QvSetTopLevelProvider(&TopLevelWidgets);
     resize(600, 400);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMouseTracking(false);
@@ -198,13 +212,13 @@ void TQvCustomGraph::EndUpdate()
 
 void TQvCustomGraph::SetHighQuality(QPainter& Gr, bool High) const
 {
-    if (!High || FSmoothingMode == static_cast<TQvSmoothingMode>(0)) {
+    if (!High || FSmoothingMode == TQvSmoothingMode::None) {
         Gr.setRenderHint(QPainter::Antialiasing, false);
         Gr.setRenderHint(QPainter::SmoothPixmapTransform, false);
         return;
     }
     Gr.setRenderHint(QPainter::Antialiasing, true);
-    Gr.setRenderHint(QPainter::SmoothPixmapTransform, FSmoothingMode == static_cast<TQvSmoothingMode>(3));
+    Gr.setRenderHint(QPainter::SmoothPixmapTransform, FSmoothingMode == TQvSmoothingMode::HighQuality);
 }
 
 void TQvCustomGraph::paintEvent(QPaintEvent*)

@@ -3,12 +3,12 @@
 // settings dialog for it. The dialog is created on the first showing and kept; binding the tool
 // to another graph re-binds the dialog as well. On each showing the tool hands its option flags
 // and its graph to the dialog.
+#include "QvGraph2D.h"
+#include "QvGraphSettingsDialog.h"
+
 #include <QObject>
 #include <QPointer>
 
-#include "QvGraphSettingsDialog.h"
-
-class TQvCustomGraph;
 
 class TQvGraphSettingsTool : public QObject
 {

@@ -735,7 +735,7 @@ void TQvSeries::RebuildPens()
 
 bool TQvSeries::CanDoCanvasDraw() const
 {
-    if (!FGraph || FGraph->DoingImage() || FGraph->SmoothingMode() != static_cast<TQvSmoothingMode>(0))
+    if (!FGraph || FGraph->DoingImage() || FGraph->SmoothingMode() != TQvSmoothingMode::None)
         return false;
     if (FCount < 101 || !LineShown())
         return false;

@@ -2,10 +2,8 @@
 
 #include "QvUndoStack.h"
 
-#include <QApplication>
 #include <QHash>
 #include <QSet>
-#include <QWidget>
 
 namespace {
 
@@ -15,7 +13,18 @@ QList<QObject*>& Roots()
     return roots;
 }
 
+TQvTopLevelProvider& TopLevelProvider()
+{
+    static TQvTopLevelProvider provider = nullptr;
+    return provider;
+}
+
 } // namespace
+
+void QvSetTopLevelProvider(TQvTopLevelProvider Provider)
+{
+    TopLevelProvider() = Provider;
+}
 
 QString QvFullName(const QObject* Obj)
 {
@@ -39,11 +48,10 @@ QObject* QvFindComponent(const QString& FullName)
         return nullptr;
     const QStringList parts = FullName.split(QLatin1Char('.'));
     QList<QObject*> candidates = Roots();
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (!candidates.contains(w))
-                candidates.append(w);
-    }
+    if (TopLevelProvider())
+        for (QObject* o : TopLevelProvider()())
+            if (!candidates.contains(o))
+                candidates.append(o);
     for (QObject* root : candidates) {
         if (!root || root->objectName() != parts.first())
             continue;

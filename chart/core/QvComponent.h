@@ -23,6 +23,10 @@ QObject* QvFindComponent(const QString& FullName);
 // registers itself; tests register their own roots). Unregistered automatically on destruction.
 void QvRegisterRoot(QObject* Root);
 void QvUnregisterRoot(QObject* Root);
+// Where full names may start besides the registered roots: the widget layers install a provider
+// of the application's top-level widgets (the first chart widget created does so).
+using TQvTopLevelProvider = QList<QObject*> (*)();
+void QvSetTopLevelProvider(TQvTopLevelProvider Provider);
 
 // Identity of an object for references that cannot use a full name (the object or one of its
 // owners is unnamed): a number handed out once per object and never reused, so a record

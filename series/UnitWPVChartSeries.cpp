@@ -88,12 +88,16 @@ std::vector<TQvPointSeries*> TWPVStepChart::Series() const
 
 TWPVFileChart& ChartOf(const TWPVDataFromFile& aFile)
 {
-    return aFile.Chart();
+    if (!aFile.ChartRecord())
+        aFile.SetChartRecord(std::make_unique<TWPVFileChart>());
+    return static_cast<TWPVFileChart&>(*aFile.ChartRecord());
 }
 
 TWPVStepChart& ChartOf(const TWPVDataSet& aStep)
 {
-    return aStep.Chart();
+    if (!aStep.ChartRecord())
+        aStep.SetChartRecord(std::make_unique<TWPVStepChart>());
+    return static_cast<TWPVStepChart&>(*aStep.ChartRecord());
 }
 
 QString SeriesCaptionBase(int aFileNumber, const TWPVDataSet& aStep)
