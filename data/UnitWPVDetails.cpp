@@ -262,6 +262,7 @@ TDetailsPage ShowSetData(const TWPVDataFromFile& aFile, const TColArr& aColumns,
             if (bpShown)
                 page.C.push_back(bp);
             if (logyShown && !logyBlank) {
+                page.AlogpO2y.push_back(page.AlogpO2.back());
                 page.Alogy.push_back(std::log10(std::fabs(y)));
                 page.B.push_back(y);
             }

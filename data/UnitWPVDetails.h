@@ -36,7 +36,10 @@ void InitColStructure(TColArr& aColumns, bool aClearAll, int aFocused);
 struct TDetailsPage
 {
     QStringList Lines;             // the memo's lines (the notes line holds CR LF pairs)
-    std::vector<double> AlogpO2;   // log10(final pO2) of the plotted steps: X of every graph
+    std::vector<double> AlogpO2;   // log10(final pO2) of the plotted steps: X of graph "b"
+    // log10(final pO2) of the plotted steps with a log|y| cell: X of graphs "log |y|" and "y".
+    // The start set has no log|y| cell, so these steps are not the same as AlogpO2's.
+    std::vector<double> AlogpO2y;
     std::vector<double> Alogy;     // log10|bp - bs|: graph "log |y|"
     std::vector<double> B;         // bp - bs: graph "y"
     std::vector<double> C;         // bp: graph "b"

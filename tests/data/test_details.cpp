@@ -142,6 +142,51 @@ TEST_F(DetailsTest, OxygenContentChainFromTheStartSet)
     EXPECT_DOUBLE_EQ(s2.AlogpO2[1], std::log10(0.01));
 }
 
+// Every point of the graphs "log |y|" and "y" stands at its own step's log pO2, although the
+// start set has no log|y| point; graph "b" keeps one point per plotted step.
+TEST_F(DetailsTest, DetailGraphPointsPairWithTheirOwnStep)
+{
+    auto f = MakeFile({{15, 0, 0.2, 0, true}, {15, 1, 0.1, 1e-3, true}, {15, 2, 0.05, 2e-3, false},
+                       {15, 3, 0.02, 3e-3, true}, {15, 4, 0.01, 4e-3, true}});
+    TColArr cols = DetailColumns();
+    const int ibp = DetailColumnIndex(cols, QStringLiteral("bp"));
+    const int iy = DetailColumnIndex(cols, QStringLiteral("y"));
+    const int ilogy = DetailColumnIndex(cols, QStringLiteral("log|y|"));
+    // Every column up to log|y| shown: a cell's position is its column's index.
+    for (int i = 0; i <= ilogy; ++i)
+        cols[i].Visible = true;
+    for (int startSet : {0, 1, 3}) {
+        SCOPED_TRACE(startSet);
+        const TDetailsPage p = ShowSetData(*f, cols, startSet);
+        // Table rows by step, the detail points by the step they were taken from.
+        std::vector<double> wantX, wantXy, wantY, wantLogy, wantB;
+        for (int k = 0; k < f->DataSetCount(); ++k) {
+            const TWPVDataSet& s = *f->DataSet(k);
+            if (!(s.Step >= startSet && (s.Step == startSet || s.Stable())))
+                continue;
+            const QStringList cells = Cells(p.Lines[6 + k]);
+            wantX.push_back(std::log10(s.FinalpO2()));
+            wantB.push_back(cells[ibp].toDouble());
+            if (cells[ilogy].trimmed().isEmpty())
+                continue;
+            wantXy.push_back(std::log10(s.FinalpO2()));
+            wantY.push_back(cells[iy].toDouble());
+            wantLogy.push_back(cells[ilogy].toDouble());
+        }
+        ASSERT_EQ(p.AlogpO2, wantX);
+        ASSERT_EQ(p.AlogpO2y, wantXy);
+        ASSERT_EQ(p.B.size(), wantY.size());
+        ASSERT_EQ(p.Alogy.size(), wantLogy.size());
+        ASSERT_EQ(p.C.size(), wantB.size());
+        for (std::size_t i = 0; i < wantY.size(); ++i) {
+            EXPECT_NEAR(p.B[i], wantY[i], 1e-6) << i;
+            EXPECT_NEAR(p.Alogy[i], wantLogy[i], 1e-6) << i;
+        }
+        for (std::size_t i = 0; i < wantB.size(); ++i)
+            EXPECT_NEAR(p.C[i], wantB[i], 1e-6) << i;
+    }
+}
+
 TEST_F(DetailsTest, HiddenColumnsAndGraphs)
 {
     auto f = MakeFile({{15, 0, 0.2, 0, true}, {15, 1, 0.1, 1e-3, true}, {15, 2, 0.05, 2e-3, true}});
@@ -150,6 +195,7 @@ TEST_F(DetailsTest, HiddenColumnsAndGraphs)
     TDetailsPage p = ShowSetData(*f, cols, 0);
     EXPECT_TRUE(p.Alogy.empty());
     EXPECT_TRUE(p.B.empty());
+    EXPECT_TRUE(p.AlogpO2y.empty());
     EXPECT_EQ(p.C.size(), 3u);
     EXPECT_EQ(p.AlogpO2.size(), 3u);
 
