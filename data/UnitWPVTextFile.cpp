@@ -1,5 +1,7 @@
 #include "UnitWPVTextFile.h"
 
+#include "UnitWPVFileNames.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -170,10 +172,9 @@ TWPVLines TWPVLines::FromFile(const QString& aFileName)
     TWPVLines lines;
     lines.fSource = std::make_unique<TSource>();
     lines.fSource->name = aFileName;
-    lines.fSource->file.setFileName(aFileName);
-    if (!lines.fSource->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EWPVDataError(
-            QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, lines.fSource->file.errorString()));
+    const QString failure = WPVOpenFile(lines.fSource->file, aFileName, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!failure.isEmpty())
+        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(WPVDisplayFileName(aFileName), failure));
     lines.fEof = false;
     lines.ReadMore();
     lines.Classify();
