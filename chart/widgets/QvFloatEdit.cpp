@@ -11,10 +11,12 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -92,6 +94,7 @@ void TQvCustomNumberEdit::ApplyValue(double v)
         StoreValue(v);
         const QString t = ValueText();
         WriteText(t);
+        SetRefusal(QString());
         FLastValidText = t;
         if (!hasFocus()) {
             WriteText(FittedText());
@@ -122,13 +125,41 @@ void TQvCustomNumberEdit::RefreshText()
     }
 }
 
+void TQvCustomNumberEdit::SetRefusal(const QString& Reason)
+{
+    if (Reason == FRefusal)
+        return;
+    if (FRefusal.isEmpty())
+        FOwnToolTip = toolTip();
+    FRefusal = Reason;
+    QPalette pal = palette();
+    if (Reason.isEmpty()) {
+        setToolTip(FOwnToolTip);
+        pal.setBrush(QPalette::Text, QApplication::palette(this).brush(QPalette::Text));
+    } else {
+        setToolTip(Reason);
+        pal.setColor(QPalette::Text, Qt::red);
+    }
+    setPalette(pal);
+}
+
+void TQvCustomNumberEdit::ReportRefusal()
+{
+    if (FRefusal.isEmpty())
+        return;
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), FRefusal, this);
+}
+
 void TQvCustomNumberEdit::TextChangedByUser(const QString& Text)
 {
     if (FSetting)
         return;
     double v = 0;
-    if (!TryParseText(Text, v) || !InRange(v))
+    if (!TryParseText(Text, v) || !InRange(v)) {
+        SetRefusal(RefusalReason(Text));
         return;
+    }
+    SetRefusal(QString());
     StoreValue(v);
     FLastValidText = Text;
     emit OnValueChanged(this);
@@ -138,8 +169,10 @@ void TQvCustomNumberEdit::TextChangedByUser(const QString& Text)
 void TQvCustomNumberEdit::ValidateText()
 {
     double v = 0;
-    if (!TryParseText(text(), v))
+    if (!TryParseText(text(), v)) {
+        ReportRefusal();
         return;
+    }
     v = ClampValue(v);
     if (v == CurrentValue())
         return;
@@ -237,6 +270,7 @@ void TQvCustomNumberEdit::focusOutEvent(QFocusEvent* Event)
     QLineEdit::focusOutEvent(Event);
     WriteText(FittedText());
     setCursorPosition(0);
+    SetRefusal(QString());
 }
 
 void TQvCustomNumberEdit::resizeEvent(QResizeEvent* Event)
@@ -459,7 +493,26 @@ bool TQvCustomDoubleEdit::TryParseText(const QString& Text, double& Result) cons
         return ParseDateTime(Text, Result);
     if (FAsTimeSpan)
         return ParseTimeSpan(Text, Result);
-    return ParseNumber(Text, Result);
+    double v = 0;
+    if (!ParseNumber(Text, v))
+        return false;
+    if (FSinglePrecision && std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return false;
+    Result = v;
+    return true;
+}
+
+QString TQvCustomDoubleEdit::RefusalReason(const QString& Text) const
+{
+    double v = 0;
+    if (FAsDateTime || FAsTimeSpan || !FSinglePrecision || !ParseNumber(Text, v))
+        return QString();
+    if (std::fabs(v) <= double(std::numeric_limits<float>::max()))
+        return QString();
+    return tr("%1 is too large: this value is stored in single precision, at most %2 in magnitude. "
+              "The value stays %3.")
+        .arg(Text.trimmed(), QvFormatFloat(QStringLiteral("0.00000E+00"), std::numeric_limits<float>::max()).trimmed(),
+             ValueText());
 }
 
 QString TQvCustomDoubleEdit::ValueText() const

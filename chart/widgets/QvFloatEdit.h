@@ -33,6 +33,11 @@ public:
     // The text shown while the edit has the focus (the last text that parsed, or the formatted
     // value the edit wrote itself).
     QString LastValidText() const { return FLastValidText; }
+    // Why the text typed last is refused although it is a number (beyond the range the value
+    // can be stored in, for example); empty while the text is taken over or merely incomplete.
+    // While there is a reason the text shows in red with the reason as its tooltip, and leaving
+    // the edit (or Enter) tells the user once more before the last valid value comes back.
+    QString Refusal() const { return FRefusal; }
 
     // Number of characters of the row of hashes shown when a value does not fit.
     static constexpr int HashCount = 45;
@@ -55,6 +60,8 @@ protected:
     // The text of the current value as shown without the focus (fitted to the width).
     virtual QString FittedText() const = 0;
     virtual bool AcceptsChar(QChar c) const = 0;
+    // Why Text is refused although it parses as far as the edit's syntax goes; empty for none.
+    virtual QString RefusalReason(const QString& Text) const { return QString(); }
 
     // Width in pixels available for text inside the frame and Qt's inner margins.
     int TextAreaWidth() const;
@@ -78,6 +85,10 @@ protected:
 private:
     void TextChangedByUser(const QString& Text);
     void UpdateLink();
+    // Shows or clears the refusal of the typed text.
+    void SetRefusal(const QString& Reason);
+    // Tells the user why the text left behind is refused (leaving the edit, Enter).
+    void ReportRefusal();
 
     QString FLastValidText = QStringLiteral("0");
     int FLastCursorPos = 0;
@@ -87,6 +98,8 @@ private:
     bool FSetting = false;
     QPointer<QObject> FLinkTarget;
     QByteArray FLinkProperty;
+    QString FRefusal;
+    QString FOwnToolTip;
 };
 
 class TQvCustomDoubleEdit : public TQvCustomNumberEdit
@@ -100,6 +113,7 @@ class TQvCustomDoubleEdit : public TQvCustomNumberEdit
     Q_PROPERTY(bool AsDateTime READ AsDateTime WRITE SetAsDateTime)
     Q_PROPERTY(bool AsTimeSpan READ AsTimeSpan WRITE SetAsTimeSpan)
     Q_PROPERTY(bool DoHashes READ DoHashes WRITE SetDoHashes)
+    Q_PROPERTY(bool SinglePrecision READ SinglePrecision WRITE SetSinglePrecision)
 public:
     explicit TQvCustomDoubleEdit(QWidget* Parent = nullptr);
 
@@ -123,6 +137,11 @@ public:
     void SetAsTimeSpan(bool Value);
     bool DoHashes() const { return FDoHashes; }
     void SetDoHashes(bool Value);
+    // The value is kept as a 32-bit float where it is used: a typed number beyond that range
+    // (above 3.40282e38 in magnitude) is refused, with the reason, instead of becoming a value
+    // that cannot be stored.
+    bool SinglePrecision() const { return FSinglePrecision; }
+    void SetSinglePrecision(bool Value) { FSinglePrecision = Value; }
 
     // Texts of the date-time and time-span modes (values in days, date-time day 0 is
     // 1899-12-30 00:00) and their parsers; the parsers return false for text that does not parse.
@@ -143,6 +162,7 @@ protected:
     QString ValueText() const override;
     QString FittedText() const override;
     bool AcceptsChar(QChar c) const override;
+    QString RefusalReason(const QString& Text) const override;
 
 private:
     double FValue = 0;
@@ -153,6 +173,7 @@ private:
     bool FAsDateTime = false;
     bool FAsTimeSpan = false;
     bool FDoHashes = true;
+    bool FSinglePrecision = false;
 };
 
 class TQvDoubleEdit : public TQvCustomDoubleEdit

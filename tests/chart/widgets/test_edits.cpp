@@ -225,6 +225,52 @@ TEST(DoubleEdit, TextThatDoesNotParseDisappearsOnLeave)
     EXPECT_EQ(w.D->text(), QStringLiteral("2"));
 }
 
+// An edit whose value is stored as a 32-bit float refuses numbers beyond that range like any
+// text that does not parse (the last valid value stays), and says why.
+TEST(DoubleEdit, SinglePrecisionRefusesNumbersBeyondTheFloatRange)
+{
+    Window w;
+    w.D->SetSinglePrecision(true);
+    w.D->SetValue(1.5);
+    w.Focus(w.D);
+    const struct
+    {
+        const char* Typed;
+        double Kept; // the value taken over on the way, which stays
+    } cases[] = {{"1e39", 1000}, {"-1e99", -1e9}, {"3.5e38", 3500}};
+    for (const auto& c : cases) {
+        w.D->selectAll();
+        w.Values.clear();
+        Type(w.D, QString::fromLatin1(c.Typed));
+        EXPECT_EQ(w.D->Value(), c.Kept) << c.Typed;
+        ASSERT_FALSE(w.Values.empty()) << c.Typed;
+        EXPECT_EQ(w.Values.back(), c.Kept) << c.Typed;
+        EXPECT_TRUE(w.D->Refusal().contains(QString::fromLatin1(c.Typed))) << w.D->Refusal().toStdString();
+        EXPECT_EQ(w.D->toolTip(), w.D->Refusal());
+        // Enter leaves the value as it is.
+        Key(w.D, Qt::Key_Return, QStringLiteral("\r"));
+        EXPECT_EQ(w.D->Value(), c.Kept) << c.Typed;
+    }
+    // Leaving shows the value again and clears the refusal.
+    w.Focus(w.Other);
+    EXPECT_EQ(w.D->Value(), 3500);
+    EXPECT_EQ(w.D->text(), QStringLiteral("3500"));
+    EXPECT_TRUE(w.D->Refusal().isEmpty());
+    EXPECT_TRUE(w.D->toolTip().isEmpty());
+
+    // The largest single is fine; a plain double edit takes any finite double.
+    w.Focus(w.D);
+    w.D->selectAll();
+    Type(w.D, QStringLiteral("3.4e38"));
+    EXPECT_EQ(w.D->Value(), 3.4e38);
+    EXPECT_TRUE(w.D->Refusal().isEmpty());
+    w.D->SetSinglePrecision(false);
+    w.D->selectAll();
+    Type(w.D, QStringLiteral("1e99"));
+    EXPECT_EQ(w.D->Value(), 1e99);
+    EXPECT_TRUE(w.D->Refusal().isEmpty());
+}
+
 TEST(DoubleEdit, EnteringRestoresTheLastValidTextAndCaret)
 {
     Window w;
