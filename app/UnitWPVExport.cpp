@@ -51,14 +51,18 @@ TColArr ColumnsForExport(const std::optional<QStringList>& aColumns)
 
 QString ExportDetails(const QString& aFileName, const TDetailsExportOptions& aOptions)
 {
+    // The arguments are checked before the file is read.
     const TColArr columns = ColumnsForExport(aOptions.Columns);
+    TOverrideValues checked;
+    for (const auto& [name, value] : aOptions.Overrides)
+        if (!SetOverrideValue(checked, name, value))
+            throw EWPVUsageError(QStringLiteral("Unknown override variable \"%1\".").arg(name));
     TWPVSession session;
     TWPVDataFromFile& file = session.AddFile(aFileName);
     if (!aOptions.Overrides.empty()) {
         session.OverridesUsed = true;
         for (const auto& [name, value] : aOptions.Overrides)
-            if (!SetOverrideValue(session.Overrides, name, value))
-                throw EWPVUsageError(QStringLiteral("Unknown override variable \"%1\".").arg(name));
+            SetOverrideValue(session.Overrides, name, value);
     }
     // Selecting the file on the details page: the parameters in force, the analysis, the page.
     UpdateVariables(file, session.OverridesUsed, session.Overrides);

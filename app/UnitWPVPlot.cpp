@@ -3,8 +3,10 @@
 #include "QvGraph2D.h"
 #include "UnitWPVApplication.h"
 #include "UnitWPVExport.h"
+#include "UnitWPVFileNames.h"
 #include "UnitWPVReader.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QListWidget>
@@ -13,8 +15,16 @@
 #include <QSvgGenerator>
 #include <QTextStream>
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool WPVParsePlotPage(const QString& aText, TWPVPlotPage& aPage)
 {
@@ -61,7 +71,38 @@ bool WPVParsePlotSize(const QString& aText, QSize& aSize)
     return true;
 }
 
+bool WPVIsPlotFileName(const QString& aFileName)
+{
+    const QString suffix = QFileInfo(aFileName).suffix().toLower();
+    return suffix == QLatin1String("png") || suffix == QLatin1String("svg") || suffix == QLatin1String("pdf");
+}
+
 namespace {
+
+[[noreturn]] void ThrowWriteError(const QString& aFileName, int aErrno)
+{
+    throw std::runtime_error(QStringLiteral("Cannot write \"%1\": %2.")
+                                 .arg(WPVDisplayFileName(aFileName), QString::fromLocal8Bit(std::strerror(aErrno)))
+                                 .toStdString());
+}
+
+// Writes all of aBytes to fd; 0 or the errno of the failure.
+int WriteAll(int fd, const QByteArray& aBytes)
+{
+    const char* p = aBytes.constData();
+    qsizetype left = aBytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, std::size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
 
 QListWidget* StepList(TFormWPVData& aForm, TWPVPlotPage aPage)
 {
@@ -148,16 +189,77 @@ QImage WPVPlotImage(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
     return image;
 }
 
+void WPVWriteWholeFile(const QString& aFileName, const QByteArray& aBytes)
+{
+    const QByteArray name = WPVFileNameToBytes(aFileName);
+    // A symbolic link is followed: the file it points to is replaced and the link stays.
+    QByteArray target = name;
+    if (char* resolved = ::realpath(name.constData(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    struct stat st;
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        ThrowWriteError(aFileName, EISDIR);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe cannot be replaced: written in place, every step checked.
+        const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            ThrowWriteError(aFileName, errno);
+        const int err = WriteAll(fd, aBytes);
+        const int closed = ::close(fd) == 0 ? 0 : errno;
+        if (err || closed)
+            ThrowWriteError(aFileName, err ? err : closed);
+        return;
+    }
+    // A temporary file beside the target, renamed over it once complete and on the disk.
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : target.left(slash));
+    const QByteArray base = slash < 0 ? target : target.mid(slash + 1);
+    QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + '.' + base + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        ThrowWriteError(aFileName, errno);
+    // The new file gets the old one's permissions, or the usual ones for a new file (mkstemp
+    // makes it private).
+    mode_t mode = 0;
+    if (exists) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    int err = ::fchmod(fd, mode) == 0 ? 0 : errno;
+    if (!err)
+        err = WriteAll(fd, aBytes);
+    if (!err && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (!err && ::rename(temp.constData(), target.constData()) != 0)
+        err = errno;
+    if (err) {
+        ::unlink(temp.constData());
+        ThrowWriteError(aFileName, err);
+    }
+}
+
 void WPVWritePlot(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
 {
     const QString suffix = QFileInfo(aOptions.Out).suffix().toLower();
-    const QString failed = QStringLiteral("Cannot write \"%1\".").arg(aOptions.Out);
+    const QString failed = QStringLiteral("Cannot draw the figure for \"%1\".").arg(WPVDisplayFileName(aOptions.Out));
+    // The figure is made in memory and then written as a whole (WPVWriteWholeFile).
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     if (suffix == QLatin1String("png")) {
-        if (!WPVPlotImage(aForm, aOptions).save(aOptions.Out, "PNG"))
+        if (!WPVPlotImage(aForm, aOptions).save(&buffer, "PNG"))
             throw std::runtime_error(failed.toStdString());
     } else if (suffix == QLatin1String("svg")) {
         QSvgGenerator svg;
-        svg.setFileName(aOptions.Out);
+        svg.setOutputDevice(&buffer);
         svg.setSize(aOptions.Size);
         svg.setViewBox(QRect(QPoint(0, 0), aOptions.Size));
         svg.setTitle(QStringLiteral("Tarnwell reader"));
@@ -167,7 +269,7 @@ void WPVWritePlot(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
         PaintFigure(aForm, aOptions, p);
         p.end();
     } else if (suffix == QLatin1String("pdf")) {
-        QPdfWriter pdf(aOptions.Out);
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(96);
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         // 96 dpi pixels on a page measured in points.
@@ -178,20 +280,33 @@ void WPVWritePlot(TFormWPVData& aForm, const TWPVPlotOptions& aOptions)
         PaintFigure(aForm, aOptions, p);
         p.end();
     } else {
-        throw EWPVUsageError(QStringLiteral("--out needs a .png, .svg or .pdf file name: \"%1\".").arg(aOptions.Out));
+        throw EWPVUsageError(
+            QStringLiteral("--out needs a .png, .svg or .pdf file name: \"%1\".").arg(WPVDisplayFileName(aOptions.Out)));
     }
+    buffer.close();
+    WPVWriteWholeFile(aOptions.Out, bytes);
 }
 
 int WPVRunPlot(const TWPVPlotOptions& aOptions)
 {
     QTextStream err(stderr);
     QStringList errors;
+    if (!WPVIsPlotFileName(aOptions.Out)) {
+        err << QStringLiteral("--out needs a .png, .svg or .pdf file name: \"%1\".").arg(WPVDisplayFileName(aOptions.Out))
+            << '\n'
+            << Qt::flush;
+        return 2;
+    }
     try {
         TFormWPVData form;
         form.setAttribute(Qt::WA_DontShowOnScreen);
         form.KeepSourceText = false;
         WPVPreparePlot(form, aOptions, errors);
-        WPVWritePlot(form, aOptions);
+        // Without any file there is no figure: the output file is not touched.
+        if (form.Files().empty())
+            errors << QStringLiteral("No file could be read: \"%1\" was not written.").arg(WPVDisplayFileName(aOptions.Out));
+        else
+            WPVWritePlot(form, aOptions);
     } catch (const EWPVUsageError& e) {
         err << WPVExceptionMessage(e) << '\n' << Qt::flush;
         return 2;

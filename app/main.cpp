@@ -5,12 +5,15 @@
 #include "UnitWPVPlot.h"
 #include "UnitWPVExport.h"
 #include "UnitWPVConvert.h"
+#include "UnitWPVFileNames.h"
+#include "UnitWPVParameters.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -55,6 +58,8 @@ int ReportErrors(const QStringList& errors)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit makes a write fail (and be reported) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Text exports run without a display; the window needs a GUI application.
     const bool textOnly = IsTextOnly(argc, argv);
     // Figures are drawn by the window's graphs: they need a GUI application, on the offscreen
@@ -110,7 +115,13 @@ int main(int argc, char** argv)
     parser.addOptions({plotPage, plotSelect, plotOut, plotSize});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tarnwell data files."), QStringLiteral("FILE..."));
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    // The arguments as the system gave them: a file name that is not UTF-8 keeps its bytes
+    // (QCoreApplication::arguments() would turn them into U+FFFD, and the file would not open).
+    // The application object has already taken out its own options.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << WPVFileNameFromBytes(QByteArrayView(argv[i]));
+    if (!parser.parse(arguments))
         return UsageError(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         QTextStream(stdout) << parser.helpText() << Qt::flush;
@@ -131,6 +142,12 @@ int main(int argc, char** argv)
     const bool plotOptions = parser.isSet(plotSelect) || parser.isSet(plotOut) || parser.isSet(plotSize);
     if (plotOptions && !parser.isSet(plotPage))
         return UsageError(parser, QStringLiteral("--select, --out and --size need --plot."));
+    // Every option is checked before the first file is read: a mistake shows at once, not after
+    // loading a large file.
+    const bool detailOptions = parser.isSet(startSet) || parser.isSet(columns) || parser.isSet(override_)
+        || parser.isSet(strip);
+    if (detailOptions && !parser.isSet(details))
+        return UsageError(parser, QStringLiteral("--start-set, --columns, --override and --strip need --details."));
     if (parser.isSet(plotPage)) {
         TWPVPlotOptions options;
         if (!WPVParsePlotPage(parser.value(plotPage), options.Page))
@@ -139,17 +156,15 @@ int main(int argc, char** argv)
             return UsageError(parser, QStringLiteral("--select takes all or I,J,... (0-based item numbers)."));
         if (!WPVParsePlotSize(parser.value(plotSize), options.Size))
             return UsageError(parser, QStringLiteral("--size takes WxH, for example 1117x738."));
+        if (!WPVIsPlotFileName(parser.value(plotOut)))
+            return UsageError(parser, QStringLiteral("--out needs a .png, .svg or .pdf file name: \"%1\".")
+                                          .arg(WPVDisplayFileName(parser.value(plotOut))));
         if (files.isEmpty())
             return UsageError(parser, QStringLiteral("No FILE given."));
         options.Files = files;
         options.Out = parser.value(plotOut);
         return WPVRunPlot(options);
     }
-    const bool detailOptions = parser.isSet(startSet) || parser.isSet(columns) || parser.isSet(override_)
-        || parser.isSet(strip);
-    if (detailOptions && !parser.isSet(details))
-        return UsageError(parser, QStringLiteral("--start-set, --columns, --override and --strip need --details."));
-
     QTextStream out(stdout);
     try {
         if (parser.isSet(details)) {
@@ -167,10 +182,18 @@ int main(int argc, char** argv)
             for (const QString& o : parser.values(override_)) {
                 const qsizetype eq = o.indexOf(u'=');
                 double value = 0;
+                TOverrideValues known;
+                // The number must fit the single-precision variables it overrides.
                 if (eq <= 0 || !WPVStrToFloat(o.mid(eq + 1), value))
-                    return UsageError(parser, QStringLiteral("--override needs VAR=VALUE with a number: \"%1\".").arg(o));
+                    return UsageError(parser, QStringLiteral("--override needs VAR=VALUE with a number within "
+                                                             "the single-precision range: \"%1\".")
+                                                  .arg(o));
+                if (!SetOverrideValue(known, o.left(eq), value))
+                    return UsageError(parser, QStringLiteral("Unknown override variable \"%1\".").arg(o.left(eq)));
                 options.Overrides.emplace_back(o.left(eq), value);
             }
+            // An unknown column name is refused before the file is read.
+            ColumnsForExport(options.Columns);
             options.Strip = parser.isSet(strip);
             out << ExportDetails(files[0], options) << Qt::flush;
             return 0;

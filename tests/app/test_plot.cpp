@@ -13,6 +13,9 @@
 #include <QImage>
 #include <QListWidget>
 
+#include <cmath>
+#include <stdexcept>
+
 namespace {
 
 struct TSelectCase
@@ -113,6 +116,13 @@ TEST_F(WindowTest, PlotWritesPngSvgAndPdf)
     QStringList failures;
     WPVPreparePlot(*form, o, failures);
     EXPECT_GT(form->QvDoubleVectorDetailsAlogpO2->Count(), 0);
+    // The figure's "y" points stand at their own steps: the first step (the start set) has none,
+    // so point i belongs to step i + 1.
+    const TWPVDataFromFile& file = *form->Files()[0];
+    const TQvSeries* y = form->QvPointSeriesDetailsB;
+    ASSERT_EQ(y->XData()->Count(), file.DataSetCount() - 1);
+    for (int i = 0; i < y->XData()->Count(); ++i)
+        EXPECT_DOUBLE_EQ(y->XData()->GetValue(i), std::log10(file.DataSet(i + 1)->FinalpO2())) << i;
     for (const char* suffix : {"png", "svg", "pdf"}) {
         o.Out = dir.filePath(QStringLiteral("figure.%1").arg(suffix));
         WPVWritePlot(*form, o);
@@ -126,6 +136,16 @@ TEST_F(WindowTest, PlotWritesPngSvgAndPdf)
 
     o.Out = dir.filePath("figure.gif");
     EXPECT_THROW(WPVWritePlot(*form, o), EWPVUsageError);
+
+    // A folder that does not exist: the message names the file and the reason.
+    o.Out = dir.filePath("no/such/figure.png");
+    try {
+        WPVWritePlot(*form, o);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains("no/such/figure.png")) << e.what();
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains("No such file or directory")) << e.what();
+    }
 }
 
 // The figure is laid out at its own size, not at the size of the page the graph sits on in the
