@@ -16,12 +16,14 @@
 #include "UnitDataDisplayDefinitions.h"
 #include "UnitWPVApplication.h"
 #include "UnitWPVChartSeries.h"
+#include "UnitWPVFileNames.h"
 #include "UnitWPVSourceView.h"
 #include "UnitWPVTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -37,6 +39,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -181,6 +185,72 @@ double ShortestSingle(double aValue)
     return shown;
 }
 
+// The "Help" page: what the graphs do with the mouse and the keys.
+const char* const HelpText =
+    "Zoom graphs\n"
+    "\n"
+    "Click and drag area to zoom into. To unzoom click outside the graph.\n"
+    "\n"
+    "Everything the graphs take:\n"
+    "\n"
+    "Drag with the left mouse button: zooms into the rectangle drawn (at least 5 pixels wide and high).\n"
+    "\n"
+    "Click beside the data area (on an axis or the margin): back to the previous zoom.\n"
+    "\n"
+    "Double click beside the data area: back to the whole data; the zoom history is forgotten.\n"
+    "\n"
+    "Shift + drag with the left mouse button, while zoomed in: moves the view with the mouse, "
+    "no further than the data reach.\n"
+    "\n"
+    "Mouse wheel over the data area: zooms in (wheel forward) or out (wheel back) around the mouse "
+    "pointer; each notch is one zoom step, and zooming out stops at the whole data.\n"
+    "\n"
+    "Ctrl+Z and Ctrl+Shift+Z, after a click on the graph: back to the previous zoom, and forward "
+    "again.\n"
+    "\n"
+    "Scroll bars (shown while zoomed in): move the view along the data.\n"
+    "\n"
+    "Right click on the graph of \"Visualize step\" or \"Compare steps\": opens the graph settings "
+    "(graph, axes, series), with undo and redo of every change.\n"
+    "\n"
+    "Legend, where a graph shows one: a click on an entry hides or shows its series; dragging a "
+    "free-floating legend moves it.";
+
+// A scroll area for one row of controls: it scrolls the row sideways when it is narrower than
+// the row and is exactly as high as the row (plus the scroll bar while that is shown).
+class TSidewaysScrollArea : public QScrollArea
+{
+public:
+    explicit TSidewaysScrollArea(QWidget* aParent) : QScrollArea(aParent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    void FitHeight() { setFixedHeight(HeightAt(width())); }
+    QSize minimumSizeHint() const override { return QSize(0, HeightAt(width())); }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QScrollArea::resizeEvent(e);
+        if (HeightAt(e->size().width()) != height())
+            FitHeight();
+    }
+
+private:
+    int HeightAt(int aWidth) const
+    {
+        if (!widget())
+            return 0;
+        const QSize row = widget()->minimumSizeHint();
+        const bool bar = aWidth < row.width();
+        return row.height() + (bar ? horizontalScrollBar()->sizeHint().height() : 0);
+    }
+};
+
 // Restores the normal cursor when the operation ends, also by an error.
 class TWaitCursor
 {
@@ -319,9 +389,12 @@ void TFormWPVData::BuildVisualizePage()
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     PageControl1->addTab(TabSheet2, QStringLiteral("Visualize step"));
 
-    Panel1 = new QWidget(TabSheet2);
+    Splitter2 = new QSplitter(Qt::Horizontal, TabSheet2);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setChildrenCollapsible(false);
+    Panel1 = new QWidget;
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedWidth(240);
+    Panel1->setMinimumWidth(240);
     Label1 = new QLabel(QStringLiteral("Select step (Shift-, Ctrl- or drag click)"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     ListBox1 = new TWPVListBox(Panel1);
@@ -343,12 +416,17 @@ void TFormWPVData::BuildVisualizePage()
     panel->addWidget(Label3);
     panel->addWidget(QvDashStylesList1);
 
-    QvGraph2D1 = new TQvGraph2D(TabSheet2);
+    QvGraph2D1 = new TQvGraph2D;
+    // The splitter widens the step list for long step texts; the graph takes what is left.
+    Splitter2->addWidget(Panel1);
+    Splitter2->addWidget(QvGraph2D1);
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+    Splitter2->setSizes({240, 877});
     auto* page = new QHBoxLayout(TabSheet2);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
-    page->addWidget(Panel1);
-    page->addWidget(QvGraph2D1, 1);
+    page->addWidget(Splitter2);
 
     connect(ListBox1, &TWPVListBox::Click, this, [this] { WPVGuarded([this] { ListBox1Click(); }); });
     connect(ListBox1, &TWPVListBox::KeyUp, this, [this] { WPVGuarded([this] { ListBox1KeyUp(); }); });
@@ -364,9 +442,12 @@ void TFormWPVData::BuildComparePage()
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     PageControl1->addTab(TabSheet3, QStringLiteral("Compare steps"));
 
-    Panel2 = new QWidget(TabSheet3);
+    Splitter3 = new QSplitter(Qt::Horizontal, TabSheet3);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setChildrenCollapsible(false);
+    Panel2 = new QWidget;
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setFixedWidth(240);
+    Panel2->setMinimumWidth(240);
     Label2 = new QLabel(QStringLiteral("Select steps (Shift-, Ctrl- or drag click)"), Panel2);
     Label2->setObjectName(QStringLiteral("Label2"));
     ListBox2 = new TWPVListBox(Panel2);
@@ -391,12 +472,16 @@ void TFormWPVData::BuildComparePage()
     panel->addWidget(Label4);
     panel->addWidget(QvPointSymbolsList1);
 
-    QvGraph2D2 = new TQvGraph2D(TabSheet3);
+    QvGraph2D2 = new TQvGraph2D;
+    Splitter3->addWidget(Panel2);
+    Splitter3->addWidget(QvGraph2D2);
+    Splitter3->setStretchFactor(0, 0);
+    Splitter3->setStretchFactor(1, 1);
+    Splitter3->setSizes({240, 877});
     auto* page = new QHBoxLayout(TabSheet3);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
-    page->addWidget(Panel2);
-    page->addWidget(QvGraph2D2, 1);
+    page->addWidget(Splitter3);
 
     connect(ListBox2, &TWPVListBox::Click, this, [this] { WPVGuarded([this] { ListBox2Click(); }); });
     connect(ListBox2, &TWPVListBox::KeyUp, this, [this] { WPVGuarded([this] { ListBox2KeyUp(); }); });
@@ -425,7 +510,7 @@ void TFormWPVData::BuildDetailsPage()
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel3 = new QWidget;
     Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setMinimumHeight(60);
+    Panel3->setMinimumHeight(Panel3MinHeight);
     Splitter1->addWidget(Panel4);
     Splitter1->addWidget(Panel3);
     Splitter1->setStretchFactor(0, 0);
@@ -477,6 +562,8 @@ void TFormWPVData::BuildDetailsPage()
     for (const TEditDef& d : defs) {
         auto* edit = new TQvDoubleEdit(dou);
         edit->setObjectName(QString::fromLatin1(d.Name));
+        // The variables are single precision: larger numbers are refused as they are typed.
+        edit->SetSinglePrecision(true);
         edit->setFixedWidth(95);
         auto* label = new QLabel(QString::fromUtf8(d.Caption), dou);
         label->setBuddy(edit);
@@ -544,7 +631,12 @@ void TFormWPVData::BuildDetailsPage()
         Button1->setAccessibleName(caption->text());
     }
 
-    auto* top = new QHBoxLayout;
+    ScrollBoxTop = new TSidewaysScrollArea(Panel4);
+    ScrollBoxTop->setObjectName(QStringLiteral("ScrollBoxTop"));
+    auto* row = new QWidget;
+    row->setObjectName(QStringLiteral("PanelTopRow"));
+    auto* top = new QHBoxLayout(row);
+    top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(8);
     top->addLayout(fileBox);
     top->addWidget(dou, 0, Qt::AlignTop);
@@ -560,7 +652,9 @@ void TFormWPVData::BuildDetailsPage()
     auto* panel = new QVBoxLayout(Panel4);
     panel->setContentsMargins(4, 4, 4, 4);
     panel->setSpacing(2);
-    panel->addLayout(top);
+    ScrollBoxTop->setWidget(row);
+    static_cast<TSidewaysScrollArea*>(ScrollBoxTop)->FitHeight();
+    panel->addWidget(ScrollBoxTop);
     panel->addWidget(Label6);
     panel->addWidget(Memo3, 1);
 
@@ -573,6 +667,7 @@ void TFormWPVData::BuildDetailsPage()
     connect(ListBox3, &TWPVListBox::KeyUp, this, [this] { WPVGuarded([this] { ListBox3Click(); }); });
     connect(ListBox4, &TWPVListBox::MouseUp, this,
             [this](Qt::MouseButton b) { WPVGuarded([this, b] { ListBox4MouseUp(b); }); });
+    connect(ListBox4, &TWPVListBox::KeyUp, this, [this] { WPVGuarded([this] { ListBox4KeyUp(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { WPVGuarded([this] { Button1Click(); }); });
 }
 
@@ -605,6 +700,8 @@ void TFormWPVData::BuildSourcePages()
     StringGridData->setObjectName(QStringLiteral("StringGridData"));
     StringGridData->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGridData->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The grid only shows: nothing opens an editor on its cells.
+    StringGridData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGridData->verticalHeader()->hide();
     StringGridData->verticalHeader()->setDefaultSectionSize(20);
     StringGridData->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -681,11 +778,13 @@ void TFormWPVData::BuildCharts()
         return v;
     };
     QvDoubleVectorDetailsAlogpO2 = newVector("QvDoubleVectorDetailsAlogpO2");
+    QvDoubleVectorDetailsAlogpO2y = newVector("QvDoubleVectorDetailsAlogpO2y");
     QvDoubleVectorDetailsAlogy = newVector("QvDoubleVectorDetailsAlogy");
     QvDoubleVectorDetailsB = newVector("QvDoubleVectorDetailsB");
     QvDoubleVectorDetailsC = newVector("QvDoubleVectorDetailsC");
 
-    auto newDetailSeries = [this](const char* aName, TQvAxis* aX, TQvAxis* aY, TQvDoubleVector* aYData) {
+    auto newDetailSeries = [this](const char* aName, TQvAxis* aX, TQvAxis* aY, TQvDoubleVector* aXData,
+                                  TQvDoubleVector* aYData) {
         auto* s = new TQvPointSeries(this);
         s->setObjectName(QString::fromLatin1(aName));
         s->SetVisible(true);
@@ -701,18 +800,21 @@ void TFormWPVData::BuildCharts()
         s->PointSymbol()->SetBorderColor(ClBlue);
         s->PointSymbol()->SetFillColor(ClBlue);
         s->PointSymbol()->SetBorderLineWidth(1.0);
-        s->SetXData(QvDoubleVectorDetailsAlogpO2);
+        s->SetXData(aXData);
         s->SetYData(aYData);
         s->SetXAxis(aX);
         s->SetYAxis(aY);
         return s;
     };
+    // "log |y|" and "y" have a point only where the step has a log|y| cell (not the start set):
+    // their X vector holds the log pO2 of exactly those steps, so that each point stands at its
+    // own step. "b" has a point for every plotted step.
     QvPointSeriesDetailsA = newDetailSeries("QvPointSeriesDetailsA", XAxisDetailsA, YAxisDetailsA,
-                                            QvDoubleVectorDetailsAlogy);
+                                            QvDoubleVectorDetailsAlogpO2y, QvDoubleVectorDetailsAlogy);
     QvPointSeriesDetailsB = newDetailSeries("QvPointSeriesDetailsB", XAxisDetailsB, YAxisDetailsB,
-                                            QvDoubleVectorDetailsB);
+                                            QvDoubleVectorDetailsAlogpO2y, QvDoubleVectorDetailsB);
     QvPointSeriesDetailsC = newDetailSeries("QvPointSeriesDetailsC", XAxisDetailsC, YAxisDetailsC,
-                                            QvDoubleVectorDetailsC);
+                                            QvDoubleVectorDetailsAlogpO2, QvDoubleVectorDetailsC);
 
     // From here on every change of a chart property is recorded on the one shared stack.
     for (TQvGraph2D* g : {QvGraph2D1, QvGraph2D2, QvGraph2D3, QvGraph2D4, QvGraph2D5})
@@ -732,13 +834,13 @@ void TFormWPVData::FormCreate()
     qCInfo(lcForm) << "Initialization";
     PageControl1->setCurrentIndex(0);
     fFiles.clear();
-    Memo2->setPlainText(QStringLiteral("Zoom graphs\n\nClick and drag area to zoom into. To unzoom click outside the graph."));
+    Memo2->setPlainText(QString::fromUtf8(HelpText));
     FormatGrid();
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     const int screenHeight = s ? s->geometry().height() : 768;
     const int upper = int(std::lround(screenHeight * 0.7));
     Panel4->resize(Panel4->width(), upper);
-    Splitter1->setSizes({upper, std::max(60, height() - upper)});
+    Splitter1->setSizes({upper, std::max(Panel3MinHeight, height() - upper)});
     InitColStructure(false);
 }
 
@@ -762,7 +864,12 @@ void TFormWPVData::FormatGrid()
 
 QString TFormWPVData::DefaultDataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // A folder that does not exist would make the dialog start elsewhere with the folder's name
+    // typed in as the file name.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists())
+        return documents;
+    return QDir::homePath();
 }
 
 // ------------------------------------------------------------------------------------------
@@ -822,6 +929,8 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
             for (QListWidget* list : {static_cast<QListWidget*>(ListBox1), static_cast<QListWidget*>(ListBox2)}) {
                 auto* item = new QListWidgetItem(text, list);
                 item->setData(ItemObjectRole, QVariant::fromValue<quintptr>(quintptr(&step)));
+                // The list may be too narrow for the whole text.
+                item->setToolTip(text);
             }
             Memo1->setPlainText(WPVFileSummary(&file, false));
         }
@@ -919,9 +1028,12 @@ void TFormWPVData::ListBoxFileOccupy()
         return;
     TWPVDataFromFile& file = *fFiles.back();
     const QString text = FileListText(file);
+    // The lists are narrow: the tooltip has the whole text and the file it came from.
+    const QString tip = text + u'\n' + WPVDisplayFileName(file.VOrig().FileName);
     for (QListWidget* list : {static_cast<QListWidget*>(ListBoxFiles), static_cast<QListWidget*>(ListBox3)}) {
         auto* item = new QListWidgetItem(text, list);
         item->setData(ItemObjectRole, QVariant::fromValue<quintptr>(quintptr(&file)));
+        item->setToolTip(tip);
     }
 }
 
@@ -1086,6 +1198,19 @@ void TFormWPVData::ListBox4MouseUp(Qt::MouseButton aButton)
     ListBox3Click();
 }
 
+void TFormWPVData::ListBox4KeyUp()
+{
+    bool changed = false;
+    for (int i = 0; i < ListBox4->count() && i < int(fColumns.size()); ++i) {
+        const bool shown = ListBox4->item(i)->isSelected();
+        changed = changed || fColumns[i].Visible != shown;
+        fColumns[i].Visible = shown;
+    }
+    // Moving the focus through the list changes no column and leaves the page alone.
+    if (changed)
+        ListBox3Click();
+}
+
 void TFormWPVData::ShowSetData(TWPVDataFromFile& aFile)
 {
     const TDetailsPage page = ::ShowSetData(aFile, fColumns, QvIntegerEditStartSet->Value());
@@ -1094,10 +1219,12 @@ void TFormWPVData::ShowSetData(TWPVDataFromFile& aFile)
         text.chop(1);
     Memo3->setPlainText(text);
     QvDoubleVectorDetailsAlogpO2->Clear();
+    QvDoubleVectorDetailsAlogpO2y->Clear();
     QvDoubleVectorDetailsAlogy->Clear();
     QvDoubleVectorDetailsB->Clear();
     QvDoubleVectorDetailsC->Clear();
     QvDoubleVectorDetailsAlogpO2->AddRange(page.AlogpO2);
+    QvDoubleVectorDetailsAlogpO2y->AddRange(page.AlogpO2y);
     QvDoubleVectorDetailsAlogy->AddRange(page.Alogy);
     QvDoubleVectorDetailsB->AddRange(page.B);
     QvDoubleVectorDetailsC->AddRange(page.C);
@@ -1149,9 +1276,10 @@ void TFormWPVData::dragEnterEvent(QDragEnterEvent* e)
 void TFormWPVData::dropEvent(QDropEvent* e)
 {
     QStringList names;
+    // The names keep the bytes of the URL: a name that is not UTF-8 still opens.
     for (const QUrl& url : e->mimeData()->urls())
         if (url.isLocalFile())
-            names << url.toLocalFile();
+            names << WPVLocalFileOfUrl(url);
     if (names.isEmpty())
         return;
     e->acceptProposedAction();

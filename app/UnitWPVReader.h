@@ -24,6 +24,7 @@ class QLabel;
 class QMouseEvent;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
@@ -72,6 +73,7 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
     // ---- page "Visualize step"
     QWidget* TabSheet2 = nullptr;
+    QSplitter* Splitter2 = nullptr; // step list | graph: widens the list
     QWidget* Panel1 = nullptr;
     QLabel* Label1 = nullptr;
     TWPVListBox* ListBox1 = nullptr;
@@ -84,6 +86,7 @@ public:
     TQvAxis* QvAxispO2 = nullptr;
     // ---- page "Compare steps"
     QWidget* TabSheet3 = nullptr;
+    QSplitter* Splitter3 = nullptr; // step list | graph: widens the list
     QWidget* Panel2 = nullptr;
     QLabel* Label2 = nullptr;
     TWPVListBox* ListBox2 = nullptr;
@@ -97,6 +100,9 @@ public:
     // ---- page "Details"
     QWidget* TabSheet5 = nullptr;
     QWidget* Panel4 = nullptr;
+    // The row of file list, overrides, column choice and copy button: scrolls sideways when the
+    // window is narrower than the row.
+    QScrollArea* ScrollBoxTop = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel3 = nullptr;
     QLabel* Label5 = nullptr;
@@ -128,6 +134,8 @@ public:
     TQvAxis* YAxisDetailsB = nullptr;
     TQvAxis* YAxisDetailsC = nullptr;
     TQvDoubleVector* QvDoubleVectorDetailsAlogpO2 = nullptr;
+    // X of graphs "log |y|" and "y": only the plotted steps that have a log|y| cell.
+    TQvDoubleVector* QvDoubleVectorDetailsAlogpO2y = nullptr;
     TQvDoubleVector* QvDoubleVectorDetailsAlogy = nullptr;
     TQvDoubleVector* QvDoubleVectorDetailsB = nullptr;
     TQvDoubleVector* QvDoubleVectorDetailsC = nullptr;
@@ -158,7 +166,8 @@ public:
     const std::vector<std::unique_ptr<TWPVDataFromFile>>& Files() const { return fFiles; }
     int FileCounter() const { return fFileCounter; }
     const TColArr& Columns() const { return fColumns; }
-    // The folder the open-file dialog starts in: the user's documents folder.
+    // The folder the open-file dialog starts in: the user's documents folder, or the home
+    // folder when there is no documents folder.
     static QString DefaultDataFolder();
 
     // ---- handlers
@@ -185,6 +194,9 @@ public:
     void CheckBoxOverridesKeyUp() { ListBox3Click(); }
     void QvDoubleEditVhpwsValueChanged() { ListBox3Click(); }
     void ListBox4MouseUp(Qt::MouseButton aButton);
+    // A key released on the column list (Space, Ctrl+A ...): the columns follow the list's
+    // selection as the keyboard left it.
+    void ListBox4KeyUp();
     void Button1Click();
     void InitColStructure(bool aClearAll);
     void ShowSetData(TWPVDataFromFile& aFile);
@@ -193,6 +205,8 @@ public:
     void Panel3Resize();
     // Lays the three detail graphs out in a lower panel aWidth x aHeight.
     void Panel3Resize(int aWidth, int aHeight);
+    // The lower panel's least height: the detail graphs' axis numbers and captions still fit.
+    static constexpr int Panel3MinHeight = 190;
     // The override edits' values as the data layer takes them.
     TOverrideValues OverrideValues() const;
 

@@ -1,5 +1,6 @@
 #include "UnitWPVSourceView.h"
 
+#include "UnitWPVFileNames.h"
 #include "UnitWPVMemory.h"
 #include "UnitWPVTexts.h"
 
@@ -22,9 +23,10 @@ constexpr qsizetype MaxScrollLines = 1'000'000'000;
 
 TWPVSourceText::TWPVSourceText(const QString& aFileName)
 {
-    QFile file(aFileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(aFileName, file.errorString()));
+    QFile file;
+    const QString failure = WPVOpenFile(file, aFileName, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!failure.isEmpty())
+        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(WPVDisplayFileName(aFileName), failure));
     ReadAll(file, aFileName);
     const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
     std::size_t skip = 0;

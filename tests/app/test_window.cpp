@@ -14,6 +14,7 @@
 #include "UnitWPVChartSeries.h"
 #include "UnitWPVDetails.h"
 #include "UnitWPVSourceView.h"
+#include "TestPaths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,11 +22,19 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QGroupBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -79,8 +88,18 @@ TEST_F(WindowTest, StartsOnTheFilePageWithEmptyListsAndTheGridHeader)
     EXPECT_TRUE(form->QvGraph2D2->RelatedSeries().isEmpty());
     EXPECT_EQ(form->QvDoubleVectorDetailsAlogpO2->Count(), 0);
     EXPECT_EQ(form->QvDoubleVectorDetailsC->Count(), 0);
-    EXPECT_EQ(MemoLines(form->Memo2),
+    EXPECT_EQ(MemoLines(form->Memo2).mid(0, 3),
               QStringList({"Zoom graphs", "", "Click and drag area to zoom into. To unzoom click outside the graph."}));
+}
+
+// The "Help" page names every gesture and key the graphs take.
+TEST_F(WindowTest, HelpListsEveryGestureAndKeyOfTheGraphs)
+{
+    const QString help = form->Memo2->toPlainText();
+    for (const char* gesture : {"Drag with the left mouse button", "Click beside the data area",
+                                "Double click beside the data area", "Shift + drag", "Mouse wheel",
+                                "Ctrl+Z", "Ctrl+Shift+Z", "Scroll bars", "Right click", "Legend"})
+        EXPECT_TRUE(help.contains(QLatin1String(gesture))) << gesture;
 }
 
 TEST_F(WindowTest, AddingTheSameFileTwiceGivesTwoNumberedFiles)
@@ -304,6 +323,222 @@ TEST_F(WindowTest, DetailsPageShowsTheTableAndTheColumnChoice)
     EXPECT_EQ(form->QvDoubleVectorDetailsAlogy->Count(), 0);
 }
 
+// Each point of the detail graphs stands at the log pO2 of the table row it comes from: the
+// point of graph "y" (and "log |y|") has that row's y (log|y|), the point of graph "b" its bp.
+TEST_F(WindowTest, DetailGraphPointsStandAtTheirOwnStepsLogPO2)
+{
+    Add(SourcePath("samples/run1_pidstep.txt"));
+    ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    form->ListBox3->setCurrentRow(0);
+    form->ListBox3Click();
+    const TColArr& cols = form->Columns();
+    const int ipO2 = DetailColumnIndex(cols, "pO2 s");
+    struct TRow
+    {
+        double LogpO2, Y, LogY, Bp;
+        bool HasLogY;
+    };
+    std::vector<TRow> rows;
+    auto number = [](QString cell) { return cell.trimmed().replace(u',', u'.').toDouble(); };
+    for (const QString& line : MemoLines(form->Memo3)) {
+        const QStringList cells = line.split(" ; ");
+        // Rows of the table: every shown column up to log|y| is in place (the initial choice).
+        if (cells.size() < 23 || cells[0].trimmed() != "1")
+            continue;
+        const int shownpO2 = 4, shownBp = 19, shownY = 20, shownLogY = 21;
+        ASSERT_TRUE(cols[ipO2].Visible);
+        rows.push_back({std::log10(number(cells[shownpO2])), number(cells[shownY]), number(cells[shownLogY]),
+                        number(cells[shownBp]), !cells[shownLogY].trimmed().isEmpty()});
+    }
+    ASSERT_GT(rows.size(), 3u);
+    // The row of a point: its y value (or bp) within the table's six decimals.
+    auto rowOf = [&](double aValue, auto member) -> const TRow* {
+        for (const TRow& r : rows)
+            if (std::fabs(r.*member - aValue) <= 1e-6)
+                return &r;
+        return nullptr;
+    };
+    const TQvPointSeries* graphs[] = {form->QvPointSeriesDetailsA, form->QvPointSeriesDetailsB,
+                                      form->QvPointSeriesDetailsC};
+    double TRow::* const members[] = {&TRow::LogY, &TRow::Y, &TRow::Bp};
+    for (int g = 0; g < 3; ++g) {
+        const TQvPointSeries* s = graphs[g];
+        ASSERT_GT(s->YData()->Count(), 1) << g;
+        ASSERT_EQ(s->XData()->Count(), s->YData()->Count()) << g;
+        for (int i = 0; i < s->YData()->Count(); ++i) {
+            const TRow* row = rowOf(s->YData()->GetValue(i), members[g]);
+            ASSERT_TRUE(row) << "graph " << g << " point " << i;
+            EXPECT_NEAR(s->XData()->GetValue(i), row->LogpO2, 1e-3) << "graph " << g << " point " << i;
+        }
+    }
+}
+
+// The column list works from the keyboard: Space shows or hides the focused column, Ctrl+A shows
+// them all, and the table follows at once; moving the focus changes nothing.
+TEST_F(WindowTest, ColumnListFollowsTheKeyboard)
+{
+    Add(Write(WindowFileLines(3)));
+    form->resize(1117, 738);
+    form->show();
+    form->PageControl1->setCurrentIndex(3);
+    form->ListBox3->setCurrentRow(0);
+    form->ListBox3Click();
+    const int iTemp = DetailColumnIndex(form->Columns(), "Temp");
+    const int iFN = DetailColumnIndex(form->Columns(), "FN");
+    ASSERT_FALSE(form->Columns()[iTemp].Visible);
+    auto header = [this] {
+        for (const QString& l : MemoLines(form->Memo3))
+            if (l.contains(" ; "))
+                return l;
+        return QString();
+    };
+    ASSERT_FALSE(header().contains("Temp"));
+
+    form->ListBox4->setFocus();
+    form->ListBox4->setCurrentRow(iTemp, QItemSelectionModel::NoUpdate);
+    const QString before = form->Memo3->toPlainText();
+    QTest::keyClick(form->ListBox4, Qt::Key_Down);
+    QTest::keyClick(form->ListBox4, Qt::Key_Up);
+    EXPECT_EQ(form->Memo3->toPlainText(), before);
+    EXPECT_EQ(form->ListBox4->currentRow(), iTemp);
+
+    QTest::keyClick(form->ListBox4, Qt::Key_Space);
+    EXPECT_TRUE(form->Columns()[iTemp].Visible);
+    EXPECT_TRUE(header().contains("Temp")) << header().toStdString();
+
+    form->ListBox4->setCurrentRow(iFN, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(form->ListBox4, Qt::Key_Space);
+    EXPECT_FALSE(form->Columns()[iFN].Visible);
+    EXPECT_FALSE(header().startsWith("FN ")) << header().toStdString();
+
+    QTest::keyClick(form->ListBox4, Qt::Key_A, Qt::ControlModifier);
+    for (int i = 0; i < form->ListBox4->count(); ++i)
+        EXPECT_TRUE(form->Columns()[i].Visible) << i;
+    EXPECT_TRUE(header().contains("Gamma")) << header().toStdString();
+}
+
+// Values beyond the single-precision range of the variables are refused as they are typed: the
+// edit keeps its value, says why, and the table never shows INF or NAN.
+TEST_F(WindowTest, OverrideEditRefusesValuesBeyondSinglePrecision)
+{
+    Add(Write(WindowFileLines(3)));
+    form->ListBox3->setCurrentRow(0);
+    form->ListBox3Click();
+    form->CheckBoxOverrides->setChecked(true);
+    for (TQvDoubleEdit* e : {form->QvDoubleEditVhpws, form->QvDoubleEditOverrideb0, form->QvDoubleEditOverridem0}) {
+        const double before = e->Value();
+        e->selectAll();
+        QTest::keyClicks(e, "1e39");
+        // "1e3" was taken over on the way; "1e39" is not.
+        EXPECT_EQ(e->Value(), 1000.0) << e->objectName().toStdString();
+        EXPECT_FALSE(e->Refusal().isEmpty()) << e->objectName().toStdString();
+        const QString table = form->Memo3->toPlainText();
+        for (const char* bad : {"INF", "inf", "NAN", "nan"})
+            EXPECT_FALSE(table.contains(QLatin1String(bad))) << e->objectName().toStdString() << " " << bad;
+        e->SetValue(before);
+    }
+}
+
+// The whole texts of the file and step lists show as tooltips; the splitter widens a step list.
+TEST_F(WindowTest, ListsShowTheirWholeTextsAndTheStepListWidens)
+{
+    const QString name = Write(WindowFileLines(3));
+    Add(name);
+    for (QListWidget* list : {static_cast<QListWidget*>(form->ListBox1), static_cast<QListWidget*>(form->ListBox2)})
+        for (int i = 0; i < list->count(); ++i)
+            EXPECT_EQ(list->item(i)->toolTip(), list->item(i)->text());
+    for (QListWidget* list : {static_cast<QListWidget*>(form->ListBoxFiles), static_cast<QListWidget*>(form->ListBox3)}) {
+        EXPECT_TRUE(list->item(0)->toolTip().startsWith(list->item(0)->text() + "\n"));
+        EXPECT_TRUE(list->item(0)->toolTip().endsWith(name));
+    }
+
+    form->resize(1117, 738);
+    form->show();
+    for (int page : {1, 2}) {
+        form->PageControl1->setCurrentIndex(page);
+        QApplication::processEvents();
+        QListWidget* list = page == 1 ? static_cast<QListWidget*>(form->ListBox1) : form->ListBox2;
+        QSplitter* splitter = page == 1 ? form->Splitter2 : form->Splitter3;
+        const int narrow = list->width();
+        splitter->setSizes({500, 600});
+        QApplication::processEvents();
+        EXPECT_GT(list->width(), narrow + 200) << page;
+    }
+}
+
+// The window fits 800 x 600: the row above the details table scrolls sideways instead of
+// holding the window wide, and the detail graphs keep room for axis numbers that do not overlap.
+TEST_F(WindowTest, ShrinksTo800x600)
+{
+    Add(SourcePath("samples/run1_pidstep.txt"));
+    form->ListBox3->setCurrentRow(0);
+    form->ListBox3Click();
+    form->PageControl1->setCurrentIndex(3);
+    form->show();
+    EXPECT_LE(form->minimumSizeHint().width(), 800);
+    EXPECT_LE(form->minimumSizeHint().height(), 600);
+    form->resize(800, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(form->size(), QSize(800, 600));
+    for (int page = 0; page < form->PageControl1->count(); ++page) {
+        form->PageControl1->setCurrentIndex(page);
+        QApplication::processEvents();
+        EXPECT_LE(form->PageControl1->widget(page)->minimumSizeHint().width(), 800) << page;
+    }
+    form->PageControl1->setCurrentIndex(3);
+    QApplication::processEvents();
+
+    // The row scrolls to its last control, and is shown at its full height.
+    QScrollBar* bar = form->ScrollBoxTop->horizontalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    const QRect button(form->Button1->mapTo(form->ScrollBoxTop->viewport(), QPoint(0, 0)), form->Button1->size());
+    EXPECT_TRUE(form->ScrollBoxTop->viewport()->rect().contains(button));
+    EXPECT_GE(form->ScrollBoxTop->viewport()->height(), form->dou->height());
+    EXPECT_GT(form->Memo3->height(), 20);
+
+    // The detail graphs: numbers of one axis apart from each other.
+    for (TQvGraph2D* g : {form->QvGraph2D3, form->QvGraph2D4, form->QvGraph2D5}) {
+        EXPECT_GE(g->height(), TFormWPVData::Panel3MinHeight);
+        g->grab(); // lays the graph out
+        for (TQvAxis* a : g->Axes()) {
+            const auto& labels = a->Labels();
+            EXPECT_GE(labels.size(), 2u) << a->objectName().toStdString();
+            for (std::size_t i = 1; i < labels.size(); ++i) {
+                const double room = std::fabs(labels[i].TickPixel - labels[i - 1].TickPixel);
+                const double need = a->Horizontal() ? (labels[i].Extent.width() + labels[i - 1].Extent.width()) / 2
+                                                    : (labels[i].Extent.height() + labels[i - 1].Extent.height()) / 2;
+                EXPECT_GE(room, need) << a->objectName().toStdString() << " labels " << i - 1 << ", " << i;
+            }
+        }
+    }
+
+    // At the usual size the row fits and needs no scroll bar.
+    form->resize(1117, 738);
+    QApplication::processEvents();
+    EXPECT_FALSE(bar->isVisible());
+}
+
+// "Source data" only shows: a double click and typing open no editor.
+TEST_F(WindowTest, SourceDataGridIsReadOnly)
+{
+    form->resize(1117, 738);
+    form->show();
+    form->PageControl1->setCurrentIndex(5);
+    QApplication::processEvents();
+    QTableWidget* grid = form->StringGridData;
+    const QRect cell = grid->visualRect(grid->model()->index(0, 1));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::keyClicks(grid->viewport(), "42");
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClicks(grid, "7");
+    QTest::keyClick(grid, Qt::Key_Return);
+    for (const QWidget* editor : grid->viewport()->findChildren<QWidget*>())
+        EXPECT_FALSE(editor->isVisible()) << editor->metaObject()->className();
+    EXPECT_TRUE(grid->model()->data(grid->model()->index(0, 1)).toString().isEmpty());
+}
+
 TEST_F(WindowTest, RemoveSpacesCopiesTheTableWithoutBlanks)
 {
     Add(Write(WindowFileLines(3)));
@@ -372,6 +607,33 @@ TEST_F(WindowTest, RightClickBindsTheSettingsToolToTheClickedGraph)
     EXPECT_EQ(form->QvGraphSettingsTool1->Graph(), form->QvGraph2D2);
 }
 
+// The open dialog starts in the documents folder, or in the home folder when there is none
+// (a folder that does not exist would be typed in as the file name).
+TEST_F(WindowTest, OpenDialogStartsInAFolderThatExists)
+{
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir fakeHome;
+    qputenv("HOME", QFile::encodeName(fakeHome.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(fakeHome.filePath(".config")));
+    QStringList folders;
+    form->ChooseFile = [&](const QString& aFolder) {
+        folders << aFolder;
+        return QString();
+    };
+    form->ButtonOpenFileClick();
+    QDir(fakeHome.path()).mkdir("Documents");
+    form->ButtonOpenFileClick();
+    qputenv("HOME", home);
+    if (config.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", config);
+    ASSERT_EQ(folders.size(), 2);
+    EXPECT_EQ(QDir(folders[0]).canonicalPath(), QDir(fakeHome.path()).canonicalPath());
+    EXPECT_EQ(QDir(folders[1]).canonicalPath(), QDir(fakeHome.filePath("Documents")).canonicalPath());
+}
+
 TEST_F(WindowTest, CancelledDialogChangesNothing)
 {
     form->ButtonOpenFileClick();
@@ -396,6 +658,30 @@ TEST_F(WindowTest, DroppedFilesAreAddedInOrder)
     EXPECT_EQ(form->Files()[0]->DataSetCount(), 2);
     EXPECT_EQ(form->Files()[1]->DataSetCount(), 3);
     EXPECT_EQ(form->ListBox1->count(), 5);
+}
+
+// A dropped file whose name is not UTF-8 (byte 0xFF) is added by the bytes of its name.
+TEST_F(WindowTest, DroppedFileWithANameThatIsNotUtf8IsAdded)
+{
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/run\xFF.txt";
+    {
+        FILE* f = std::fopen(bytes.constData(), "wb");
+        ASSERT_TRUE(f);
+        const QByteArray text = (WindowFileLines(2).join(u'\n') + u'\n').toUtf8();
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), f);
+        std::fclose(f);
+    }
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl(QStringLiteral("file://") + dir.path() + QStringLiteral("/run%FF.txt"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+    delete mime;
+    ::unlink(bytes.constData()); // QTemporaryDir cannot remove what it cannot name
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    ASSERT_EQ(form->Files().size(), 1u);
+    EXPECT_EQ(form->Files()[0]->DataSetCount(), 2);
 }
 
 TEST_F(WindowTest, ClosingFreesEveryFileStepVectorAndSeries)
