@@ -6,8 +6,9 @@ JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 SAMPLE      ?= $(firstword $(sort $(wildcard samples/*.txt)))
 CMAKE_FLAGS ?=
+PREFIX      ?= /usr/local
 
-.PHONY: all deps configure build run test test-sanitize test-leaks fuzz bench sheet gallery clean
+.PHONY: all deps configure build run test install package test-sanitize test-leaks fuzz bench sheet gallery clean
 
 all: build
 
@@ -27,6 +28,14 @@ run: deps build
 
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The program, its desktop entry and its icon under $(PREFIX) (DESTDIR is honoured).
+install: deps build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the program in $(BUILD) (tarnwell-reader_<version>_<arch>.deb).
+package: deps build
+	cd $(BUILD) && cpack -G DEB
 
 # The data layer's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 namespace {
@@ -45,7 +46,6 @@ void WPVReportError(const QString& aMessage)
         qWarning("%s", qPrintable(aMessage));
         return;
     }
-    gReporting = true;
+    const QScopedValueRollback<bool> reporting(gReporting, true);
     QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Tarnwell reader"), aMessage);
-    gReporting = false;
 }

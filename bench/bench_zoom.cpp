@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     G.resize(1117, 738);
     G.SetBackColor(0xFFFFFFFF);
     G.SetDataAreaColor(0xFFFFFFFF);
-    G.SetSmoothingMode(static_cast<TQvSmoothingMode>(0));
+    G.SetSmoothingMode(TQvSmoothingMode::None);
     // The primary axes are made by the first paint; make them now, so that the series can be
     // bound before the window is shown.
     G.TestPrimaryAxis();

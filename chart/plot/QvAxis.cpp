@@ -7,10 +7,12 @@
 #include "QvSeries.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "QvZoom.h"
 
 #include <QFontMetricsF>
 #include <QMetaMethod>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
@@ -152,16 +154,14 @@ void TQvAxis::Modified()
     FRecalculate = true;
     FValuesRounded = false;
     // The graph's Modified marks its first axis modified in turn: guard against the echo.
-    static bool InModified = false;
     TQvGraph2D* G = Graph();
-    if (!G || InModified)
+    if (!G || FInModified)
         return;
-    InModified = true;
+    const QScopedValueRollback<bool> InModified(FInModified, true);
     if (!G->NeedsRecalculate())
         G->Modified();
     else
         G->update();
-    InModified = false;
 }
 
 void TQvAxis::FontResized()
@@ -399,7 +399,7 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
     if (Value == FScale.StopEnd)
         return;
     TQvGraph2D* G = Graph();
-    QObject* Zoom = G ? G->ZoomObject() : nullptr;
+    TQvZoomSettings* Zoom = G ? G->Zoom() : nullptr;
     const char* BarProp = Horizontal() ? "HScrollbarVisible" : "VScrollbarVisible";
     TQvUndoStack* Stack = IsLoading() ? nullptr : GetUndoStack();
     if (Stack) {
@@ -420,8 +420,11 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
         // A moving slit follows the data: mouse zooming and the scroll bar would fight it.
         FScale.StartEnd = TQvAxisEnd::Fixed;
         if (Zoom) {
-            Zoom->setProperty("Auto", false);
-            Zoom->setProperty(BarProp, false);
+            Zoom->SetAuto(false);
+            if (Horizontal())
+                Zoom->SetHScrollbarVisible(false);
+            else
+                Zoom->SetVScrollbarVisible(false);
         }
     }
     if (Value == TQvAxisEnd::AutoRange || Value == TQvAxisEnd::MovingSlit)
@@ -823,7 +826,7 @@ void TQvAxis::GetNewRanges()
 
 void TQvAxis::CheckResize()
 {
-    if (QvAxisLayoutRunning())
+    if (const TQvGraph2D* G = Graph(); G && G->LayoutRunning())
         return;
     // The next layout rounds the automatic range afresh for the new length; a zoomed view
     // keeps its range.
@@ -1285,7 +1288,7 @@ static void DrawText(QPainter& Gr, const TQvAxisTextRec& R, const TQvFont* Font,
 
 void TQvAxis::PaintGr(QPainter& Gr)
 {
-    if (QvAxisLayoutRunning())
+    if (const TQvGraph2D* G = Graph(); G && G->LayoutRunning())
         return;
     if (FRecalculate && Graph() && !Graph()->Updating())
         Calculate();

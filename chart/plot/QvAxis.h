@@ -269,7 +269,6 @@ public:
 
     // ---- bounds inside the graph's client area (set by the layout)
     QRect Bounds() const { return FBounds; }
-    void SetBounds(const QRect& R);
     int Left() const { return FBounds.left(); }
     int Top() const { return FBounds.top(); }
     int Width() const { return FBounds.width(); }
@@ -291,9 +290,6 @@ public:
     float AxLength() const { return FScale.AxLength; }
     float AxLeft() const { return FScale.AxLeft; }
     float AxTop() const { return FScale.AxTop; }
-    void SetAxLength(float Value) { FScale.AxLength = Value; }
-    void SetAxLeft(float Value) { FScale.AxLeft = Value; }
-    void SetAxTop(float Value) { FScale.AxTop = Value; }
     float MaxNumberLabelWidth() const { return FMaxNumberLabelWidth; }
     float MaxNumberLabelHeight() const { return FMaxNumberLabelHeight; }
     const TQvScale& Scale() const { return FScale; }
@@ -323,20 +319,7 @@ public:
     double RoundEnd(double Value, bool Up, bool Major) const;
     // True when the current range has been rounded since the last change.
     bool ValuesRounded() const { return FValuesRounded; }
-    // Rounds the current range in place (the layout's first step).
-    void RoundCurrentRange();
-    // Copies the range (and, with slope 1 and offset 0, the steps) from the master axis.
-    void FollowMaster();
     bool NeedsRecalculate() const { return FRecalculate; }
-    void ClearRecalculate() { FRecalculate = false; }
-    // Removes the label and tick lying within 0.1 pixel of Pixel (axes crossing at the origin).
-    void RemoveTickAt(float Pixel);
-    void RemoveFirstLabel();
-    // A centred caption of an axis that the other axis crosses (axes through the origin) would
-    // sit on that axis' line: it moves to the scale end farther from the crossing at CrossPixel.
-    void CaptionToScaleEnd(float CrossPixel);
-    // Moves labels, caption and exponent by Delta across the axis (the layout moves axis lines).
-    void ShiftAcross(float Delta);
 
     // ---- persistence of the settings (every stored property; owned fonts nested). The range is
     // always written and read back only WithRange. Reading is one undo step.
@@ -367,9 +350,6 @@ public:
     void GetNewRanges();
     // On resize: puts the last automatic range back into each AutoRange end and recalculates.
     void CheckResize();
-    // The layout tells the axis its length along the graph; a new length re-rounds the
-    // automatic range (the step choice depends on it).
-    void LengthChanged(int Avail);
     // Sets the range without zoom history and marks the axis modified.
     void SetStartStop(double AStart, double AStop);
     // True when the axis shows less than the data range of its series.
@@ -413,6 +393,30 @@ protected:
 
 private:
     friend class TQvAxisArrow;
+
+    // ---- the layout pass's protocol: only TQvAxisLayout places the axis and its scale.
+    friend class TQvAxisLayout;
+    void SetBounds(const QRect& R);
+    void SetAxLength(float Value) { FScale.AxLength = Value; }
+    void SetAxLeft(float Value) { FScale.AxLeft = Value; }
+    void SetAxTop(float Value) { FScale.AxTop = Value; }
+    void ClearRecalculate() { FRecalculate = false; }
+    // The layout tells the axis its length along the graph; a new length re-rounds the
+    // automatic range (the step choice depends on it).
+    void LengthChanged(int Avail);
+    // Rounds the current range in place (the layout's first step).
+    void RoundCurrentRange();
+    // Copies the range (and, with slope 1 and offset 0, the steps) from the master axis.
+    void FollowMaster();
+    // Removes the label and tick lying within 0.1 pixel of Pixel (axes crossing at the origin).
+    void RemoveTickAt(float Pixel);
+    void RemoveFirstLabel();
+    // A centred caption of an axis that the other axis crosses (axes through the origin) would
+    // sit on that axis' line: it moves to the scale end farther from the crossing at CrossPixel.
+    void CaptionToScaleEnd(float CrossPixel);
+    // Moves labels, caption and exponent by Delta across the axis.
+    void ShiftAcross(float Delta);
+
     // Reads the property values the arithmetic needs into FScale.
     void SyncScale();
     double SmallestPositiveBelow(double Limit) const;
@@ -484,6 +488,8 @@ private:
     bool FValuesRounded = false;
     bool FRedoRange = false;
     bool FDestroying = false;
+    // Set while Modified tells the graph (whose Modified marks its first axis in turn).
+    bool FInModified = false;
     bool FHasLabelHandler = false;
     int FLastAvail = -1;
     // Measured label sizes by text: label texts repeat between layouts (same range, new size).

@@ -3,18 +3,12 @@
 #include "QvAxis.h"
 #include "QvGraph2D.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-bool gLayoutRunning = false;
-
-struct TRunningFlag
-{
-    TRunningFlag() { gLayoutRunning = true; }
-    ~TRunningFlag() { gLayoutRunning = false; }
-};
 
 enum TSide { SideBottom = 0, SideLeft = 1, SideTop = 2, SideRight = 3 };
 
@@ -88,7 +82,9 @@ double Thickness(const TQvAxis* A)
     return T;
 }
 
-void SetScale(TQvAxis* A, double Start, double Length)
+} // namespace
+
+void TQvAxisLayout::SetScale(TQvAxis* A, double Start, double Length)
 {
     const QRect B = A->Bounds();
     if (A->Horizontal())
@@ -100,21 +96,14 @@ void SetScale(TQvAxis* A, double Start, double Length)
     A->ClearRecalculate();
 }
 
-} // namespace
-
-bool QvAxisLayoutRunning()
+void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
 {
-    return gLayoutRunning;
-}
-
-void QvLayoutAxes(TQvGraph2D& G, TQvAxis* Caller)
-{
-    if (gLayoutRunning)
+    if (G.FLayoutRunning)
         return;
     TQvAxis* PX = G.PrimaryXAxis();
     TQvAxis* PY = G.PrimaryYAxis();
     {
-        TRunningFlag Running;
+        const QScopedValueRollback<bool> Running(G.FLayoutRunning, true);
         G.SetScrollBarWishes(false, false);
         if (G.ZeroOrigin()) {
             if (PX && !PX->Visible())
@@ -436,14 +425,14 @@ void QvLayoutAxes(TQvGraph2D& G, TQvAxis* Caller)
     (void)Caller;
 }
 
-void QvApplyHorizontalExtent(TQvGraph2D& G, double Left, double Right)
+void TQvAxisLayout::ApplyHorizontalExtent(TQvGraph2D& G, double Left, double Right)
 {
     QRectF Area = G.DrawingArea();
     const double OldLeft = Area.left();
     const double OldRight = Area.left() + Area.width() - 1;
     const int DL = int(std::lround(Left - OldLeft));
     const int DR = int(std::lround(Right - OldRight));
-    TRunningFlag Running;
+    const QScopedValueRollback<bool> Running(G.FLayoutRunning, true);
     for (TQvAxis* A : G.AxisChildren()) {
         QRect B = A->Bounds();
         switch (A->Position()) {

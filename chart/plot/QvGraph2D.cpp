@@ -3,6 +3,7 @@
 #include "QvAxis.h"
 #include "QvAxisLayout.h"
 #include "QvGDI.h"
+#include "QvPersistence.h"
 #include "QvFont.h"
 #include "QvSeries.h"
 #include "QvVectors.h"
@@ -14,15 +15,18 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QPaintDevice>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 // -------------------------------------------------------------------------------------------------
 // Legend base
@@ -235,13 +239,9 @@ void TQvCustomGraph::resizeEvent(QResizeEvent* e)
 
 void TQvCustomGraph::RenderTo(QPaintDevice* Device, bool)
 {
-    const bool old = FDoingImage;
-    FDoingImage = true;
-    {
-        QPainter p(Device);
-        PaintGr(p);
-    }
-    FDoingImage = old;
+    const QScopedValueRollback<bool> Image(FDoingImage, true);
+    QPainter p(Device);
+    PaintGr(p);
 }
 
 QImage TQvCustomGraph::AsImage(double DevicePixelRatio, bool RemoveTransparency, quint32 TransparentExchangeColor)
@@ -270,10 +270,8 @@ bool TQvCustomGraph::SaveSvg(QIODevice* Stream)
     gen.setSize(size());
     gen.setViewBox(QRect(QPoint(0, 0), size()));
     gen.setTitle(CaptionAsString());
-    const bool Was = FDoingMetafile;
-    FDoingMetafile = true;
+    const QScopedValueRollback<bool> Metafile(FDoingMetafile, true);
     RenderTo(&gen, false);
-    FDoingMetafile = Was;
     return true;
 }
 
@@ -293,10 +291,8 @@ bool TQvCustomGraph::SavePdf(QIODevice* Stream)
     pdf.setPageSize(QPageSize(QSizeF(width(), height()), QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(72);
-    const bool Was = FDoingMetafile;
-    FDoingMetafile = true;
+    const QScopedValueRollback<bool> Metafile(FDoingMetafile, true);
     RenderTo(&pdf, false);
-    FDoingMetafile = Was;
     return true;
 }
 
@@ -383,7 +379,7 @@ TQvGraph2D::TQvGraph2D(QWidget* AParent) : TQvCustomGraph(AParent)
         if (!Updating() && !FRecalculate && !FRelatedSeries.isEmpty())
             PollUpdates();
     });
-    SetZoomObject(new TQvZoomSettings(this));
+    FZoom = new TQvZoomSettings(this);
 }
 
 TQvGraph2D::~TQvGraph2D()
@@ -464,12 +460,9 @@ void TQvGraph2D::SetZeroOrigin(bool Value)
         Modified();
 }
 
-void TQvGraph2D::SetZoomObject(QObject* AZoom)
+QObject* TQvGraph2D::ZoomObject() const
 {
-    if (FZoom == AZoom)
-        return;
-    delete FZoom;
-    FZoom = AZoom;
+    return FZoom;
 }
 
 void TQvGraph2D::SetUndoStack(TQvUndoStack* AStack)
@@ -657,7 +650,7 @@ QString TQvGraph2D::FreeName(const QString& Base) const
 
 void TQvGraph2D::TestPrimaryAxis()
 {
-    FDoingPrimary = true;
+    const QScopedValueRollback<bool> Primary(FDoingPrimary, true);
     if (!FPrimaryXAxis) {
         auto* x = new TQvAxis(this);
         x->setObjectName(FreeName(QStringLiteral("XAxis")));
@@ -676,7 +669,6 @@ void TQvGraph2D::TestPrimaryAxis()
         FPrimaryYAxis->SetPosition(TQvAxisPosition::Left);
     if (!FPrimaryXAxis->Horizontal())
         FPrimaryXAxis->SetPosition(TQvAxisPosition::Bottom);
-    FDoingPrimary = false;
     FRecalculate = true;
     if (!FPollingTimer.isActive())
         FPollingTimer.start();
@@ -861,18 +853,17 @@ void TQvGraph2D::PaintGrid(QPainter& Gr, TQvAxis* Axis, bool Vertical)
 
 void TQvGraph2D::PaintGr(QPainter& Gr)
 {
-    const bool wasPainting = FPainting;
-    FPainting = true;
+    // Repaint requests are dropped while painting; an exception from a series, an axis or a
+    // legend must not leave them dropped for good.
+    const QScopedValueRollback<bool> Painting(FPainting, true);
     // 1. First paint: create missing primary axes.
     if (FOnce) {
         TestPrimaryAxis();
         FOnce = false;
     }
     // 2. Nothing at all without both primary axes.
-    if (!FPrimaryXAxis || !FPrimaryYAxis) {
-        FPainting = wasPainting;
+    if (!FPrimaryXAxis || !FPrimaryYAxis)
         return;
-    }
     // 3. Pick up data changes, then lay out when needed.
     PollUpdates();
     if (FRecalculate)
@@ -948,7 +939,6 @@ void TQvGraph2D::PaintGr(QPainter& Gr)
         FHScrollBar->setVisible(FDoHScrollBar);
         FVScrollBar->setVisible(FDoVScrollBar);
     }
-    FPainting = wasPainting;
 }
 
 void TQvGraph2D::paintEvent(QPaintEvent* e)
@@ -1034,3 +1024,345 @@ void TQvGraph2D::mouseMoveEvent(QMouseEvent* e) { MouseMove(e); }
 void TQvGraph2D::mouseReleaseEvent(QMouseEvent* e) { MouseUp(e); }
 void TQvGraph2D::mouseDoubleClickEvent(QMouseEvent* e) { DblClick(e); }
 void TQvGraph2D::wheelEvent(QWheelEvent* e) { Wheel(e); }
+
+// -------------------------------------------------------------------------------------------------
+// Zoom operations over all axes of the coupled group (the mouse handling is TQvGraphZoomer's)
+
+int TQvGraph2D::ZoomStage() const
+{
+    return FPrimaryYAxis ? FPrimaryYAxis->ZoomStage() : 0;
+}
+
+int TQvGraph2D::ZoomBufferSize() const
+{
+    return FPrimaryYAxis ? FPrimaryYAxis->ZoomBufferSize() : 0;
+}
+
+bool TQvGraph2D::CanZoomBack() const
+{
+    const TQvZoomSettings* Z = Zoom();
+    if (Z && Z->BufferType() == TQvZoomBufferType::AsCircularBuffer)
+        return (FPrimaryXAxis && FPrimaryXAxis->CanZoomBack()) || (FPrimaryYAxis && FPrimaryYAxis->CanZoomBack());
+    return ZoomStage() > 0;
+}
+
+bool TQvGraph2D::CanRedoZoom() const
+{
+    const TQvZoomSettings* Z = Zoom();
+    if (Z && Z->BufferType() == TQvZoomBufferType::AsCircularBuffer)
+        return CanZoomBack();
+    return ZoomStage() < ZoomBufferSize() - 1;
+}
+
+void TQvGraph2D::ZoomBack()
+{
+    // In stack mode the unzoomed stage is the bottom: the axes would wrap round from there.
+    if (!CanZoomBack())
+        return;
+    QvForgetScrolling(this);
+    for (TQvGraph2D* M : QvCoupledMembers(this)) {
+        for (TQvAxis* A : M->AxisChildren())
+            A->ZoomBack();
+        M->AllPointsModified();
+        M->Invalidate();
+    }
+}
+
+void TQvGraph2D::RedoZoom()
+{
+    if (!CanRedoZoom())
+        return;
+    QvForgetScrolling(this);
+    for (TQvGraph2D* M : QvCoupledMembers(this)) {
+        for (TQvAxis* A : M->AxisChildren())
+            A->RedoZoom();
+        M->AllPointsModified();
+        M->Invalidate();
+    }
+}
+
+void TQvGraph2D::ZoomToStage(int Stage)
+{
+    // Any recorded stage may be chosen, also forward from the unzoomed stage 0.
+    if (Stage < 0 || Stage >= ZoomBufferSize())
+        return;
+    QvForgetScrolling(this);
+    for (TQvGraph2D* M : QvCoupledMembers(this)) {
+        for (TQvAxis* A : M->AxisChildren())
+            A->ZoomToStage(Stage);
+        M->AllPointsModified();
+        M->Invalidate();
+    }
+}
+
+void TQvGraph2D::ZoomReset()
+{
+    QvForgetScrolling(this);
+    for (TQvGraph2D* M : QvCoupledMembers(this)) {
+        for (TQvAxis* A : M->Axes()) {
+            A->RangeModified();
+            // An axis without series keeps its history through RangeModified: give it back its
+            // unzoomed range and forget the stages, so that the whole graph is reset.
+            if (A->CanZoomBack()) {
+                A->ZoomToStage(0);
+                A->ZoomClearBuffer();
+                A->Modified();
+            }
+        }
+        M->AllPointsModified();
+        M->Invalidate();
+    }
+}
+
+void TQvGraph2D::ZoomTo(const QPoint& Corner1, const QPoint& Corner2)
+{
+    const QRectF Area = FDrawingArea;
+    const double Left = std::max<double>(std::min(Corner1.x(), Corner2.x()), std::floor(Area.x()));
+    const double Right = std::min<double>(std::max(Corner1.x(), Corner2.x()), std::ceil(Area.x() + Area.width()));
+    const double Top = std::max<double>(std::min(Corner1.y(), Corner2.y()), std::floor(Area.y()));
+    const double Bottom = std::min<double>(std::max(Corner1.y(), Corner2.y()), std::ceil(Area.y() + Area.height()));
+
+    QvForgetScrolling(this);
+    TQvUpdateLock Lock(this);
+    const QList<TQvAxis*> AxesList = Axes();
+    const int N = int(AxesList.size());
+    QVector<double> NewStart(N), NewStop(N);
+    const TQvZoomSettings* Z = Zoom();
+    if (!Z || !Z->OptimizeSeries()) {
+        for (int i = 0; i < N; ++i) {
+            TQvAxis* A = AxesList[i];
+            if (A->Horizontal()) {
+                NewStart[i] = A->WorldToNumber(Left);
+                NewStop[i] = A->WorldToNumber(Right);
+            } else {
+                NewStart[i] = A->WorldToNumber(Bottom);
+                NewStop[i] = A->WorldToNumber(Top);
+            }
+            if (NewStop[i] < NewStart[i])
+                std::swap(NewStart[i], NewStop[i]);
+        }
+    } else {
+        constexpr double Big = std::numeric_limits<double>::max();
+        NewStart.fill(Big);
+        NewStop.fill(-Big);
+        for (TQvSeries* S : FRelatedSeries) {
+            if (!S->SeriesVisible() || !S->XAxis() || !S->YAxis() || !S->XData() || !S->YData())
+                continue;
+            int Xi = int(AxesList.indexOf(S->XAxis()));
+            int Yi = int(AxesList.indexOf(S->YAxis()));
+            if (Xi < 0)
+                Xi = 0;
+            if (Yi < 0)
+                Yi = 1;
+            if (Xi >= N || Yi >= N)
+                continue;
+            double X1 = S->XAxis()->WorldToNumber(Left), X2 = S->XAxis()->WorldToNumber(Right);
+            double Y1 = S->YAxis()->WorldToNumber(Bottom), Y2 = S->YAxis()->WorldToNumber(Top);
+            if (X2 < X1)
+                std::swap(X1, X2);
+            if (Y2 < Y1)
+                std::swap(Y1, Y2);
+            const TQvCustomDoubleVector* XD = S->XData();
+            const TQvCustomDoubleVector* YD = S->YData();
+            const int Count = std::min(XD->Count(), YD->Count());
+            for (int i = 0; i < Count; ++i) {
+                if (!S->HasValuesAt(i))
+                    continue;
+                const double X = S->TransformX(XD->GetValue(i), i);
+                const double Y = S->TransformY(YD->GetValue(i), i);
+                if (!(X >= X1 && X <= X2 && Y >= Y1 && Y <= Y2))
+                    continue;
+                NewStart[Xi] = std::min(NewStart[Xi], X);
+                NewStop[Xi] = std::max(NewStop[Xi], X);
+                NewStart[Yi] = std::min(NewStart[Yi], Y);
+                NewStop[Yi] = std::max(NewStop[Yi], Y);
+            }
+        }
+    }
+    for (int i = 0; i < N; ++i) {
+        if (NewStop[i] >= NewStart[i])
+            AxesList[i]->ZoomIn(NewStart[i], NewStop[i]);
+        else
+            Invalidate();
+    }
+    QvBringCoupledInStep(this);
+    Lock.Release();
+    AllPointsModified();
+    Invalidate();
+}
+
+// -------------------------------------------------------------------------------------------------
+// Persistence of the settings
+
+namespace {
+
+const QString Kind = QStringLiteral("TQvGraph2D");
+
+} // namespace
+
+// The four forms.
+
+void TQvCustomGraph::WriteTo(const QString& FileName, bool IncludeValues) const
+{
+    QvWriteMapFile(FileName, Kind, WriteSettings(IncludeValues));
+}
+
+void TQvCustomGraph::ReadFrom(const QString& FileName, bool IncludeValues)
+{
+    ReadSettings(QvReadMapFile(FileName, Kind), IncludeValues);
+}
+
+void TQvCustomGraph::WriteTo(QIODevice& Stream, bool IncludeValues) const
+{
+    QvWriteMap(Stream, Kind, WriteSettings(IncludeValues));
+}
+
+void TQvCustomGraph::ReadFrom(QIODevice& Stream, bool IncludeValues)
+{
+    ReadSettings(QvReadMap(Stream, Kind), IncludeValues);
+}
+
+void TQvCustomGraph::WriteTo(QXmlStreamWriter& Xml, bool IncludeValues) const
+{
+    QvWriteMap(Xml, Kind, WriteSettings(IncludeValues));
+}
+
+void TQvCustomGraph::ReadFrom(QXmlStreamReader& Xml, bool IncludeValues)
+{
+    ReadSettings(QvReadMap(Xml), IncludeValues);
+}
+
+void TQvCustomGraph::WriteTo(QSettings& Ini, const QString& Section, bool IncludeValues) const
+{
+    QvWriteMap(Ini, Section, WriteSettings(IncludeValues));
+}
+
+void TQvCustomGraph::ReadFrom(QSettings& Ini, const QString& Section, bool IncludeValues)
+{
+    ReadSettings(QvReadMap(Ini, Section), IncludeValues);
+}
+
+QVariantMap TQvCustomGraph::WriteSettings(bool) const
+{
+    QVariantMap M;
+    M.insert(QStringLiteral("Graph"), QvWritePublished(this, &QWidget::staticMetaObject));
+    return M;
+}
+
+void TQvCustomGraph::ReadSettings(const QVariantMap& M, bool)
+{
+    {
+        const QScopedValueRollback<bool> Loading(FLoading, true);
+        QvAsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
+            QvReadPublished(this, M.value(QStringLiteral("Graph")).toMap(), {}, &QWidget::staticMetaObject);
+        });
+    }
+    Modified();
+}
+
+// TQvGraph2D adds its axes, its series and the values they show.
+
+QVariantMap TQvGraph2D::WriteSettings(bool IncludeValues) const
+{
+    QVariantMap M = TQvCustomGraph::WriteSettings(IncludeValues);
+    QVariantMap Axes;
+    for (const TQvAxis* A : AxisChildren())
+        if (!A->objectName().isEmpty())
+            Axes.insert(A->objectName(), QvWritePublished(A));
+    M.insert(QStringLiteral("Axes"), Axes);
+    QVariantMap Series, Values;
+    for (const TQvSeries* S : RelatedSeries()) {
+        if (S->objectName().isEmpty())
+            continue;
+        Series.insert(S->objectName(), S->WriteProperties());
+        if (!IncludeValues)
+            continue;
+        for (const TQvCustomDoubleVector* V : {S->XData(), S->YData()}) {
+            const auto* D = qobject_cast<const TQvDoubleVector*>(V);
+            if (!D || D->objectName().isEmpty())
+                continue;
+            QStringList L;
+            L.reserve(D->Count());
+            for (int i = 0; i < D->Count(); ++i)
+                L << QString::number(D->GetValue(i), 'g', 17);
+            Values.insert(QvFullName(D), L);
+        }
+    }
+    M.insert(QStringLiteral("Series"), Series);
+    if (IncludeValues)
+        M.insert(QStringLiteral("Values"), Values);
+    return M;
+}
+
+void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
+{
+    // Values first (the series' ranges then follow them), checked whole before any is stored.
+    std::vector<std::pair<TQvDoubleVector*, std::vector<double>>> NewValues;
+    if (IncludeValues) {
+        const QVariantMap Values = M.value(QStringLiteral("Values")).toMap();
+        for (auto It = Values.constBegin(); It != Values.constEnd(); ++It) {
+            auto* D = qobject_cast<TQvDoubleVector*>(QvFindComponent(It.key()));
+            if (!D)
+                continue;   // not in this program: nothing to fill
+            std::vector<double> V;
+            const QStringList L = It->toStringList();
+            V.reserve(size_t(L.size()));
+            for (const QString& T : L) {
+                bool Ok = false;
+                V.push_back(T.toDouble(&Ok));
+                if (!Ok)
+                    throw EQvPersistenceError("Invalid value \"" + T.toStdString() + "\" for " + It.key().toStdString());
+            }
+            NewValues.emplace_back(D, std::move(V));
+        }
+    }
+    {
+        const QScopedValueRollback<bool> Loading(FLoading, true);
+        const TQvUpdateLock Lock(this);
+        QvAsOneUndoStep(FUndoStack, QStringLiteral("Graph settings read"), [&] {
+            // The axes exist before the graph's primary axes and the series refer to them.
+            const QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
+            for (auto It = Axes.constBegin(); It != Axes.constEnd(); ++It) {
+                TQvAxis* A = nullptr;
+                for (TQvAxis* C : AxisChildren())
+                    if (C->objectName() == It.key())
+                        A = C;
+                if (!A) {
+                    A = new TQvAxis(this);
+                    A->setObjectName(It.key());
+                }
+                A->ReadSettings(It->toMap(), true);
+            }
+            QvReadPublished(this, M.value(QStringLiteral("Graph")).toMap(), {}, &QWidget::staticMetaObject);
+            for (auto& [D, V] : NewValues) {
+                D->Clear();
+                D->AddRange(V);
+            }
+            const QVariantMap Series = M.value(QStringLiteral("Series")).toMap();
+            for (TQvSeries* S : RelatedSeries()) {
+                const auto It = Series.constFind(S->objectName());
+                if (It != Series.constEnd())
+                    S->ReadProperties(It->toMap());
+            }
+        });
+    }
+    Modified();
+}
+
+// -------------------------------------------------------------------------------------------------
+// Printing
+
+void TQvCustomGraph::PrintTo(QPaintDevice* Device, const QRectF& Rect)
+{
+    if (!Device || Rect.isEmpty() || width() <= 0 || height() <= 0)
+        return;
+    const double Scale = std::min(Rect.width() / width(), Rect.height() / height());
+    const QPointF Origin(Rect.x() + (Rect.width() - width() * Scale) / 2,
+                         Rect.y() + (Rect.height() - height() * Scale) / 2);
+    const QScopedValueRollback<bool> Image(FDoingImage, true);
+    QPainter P(Device);
+    P.translate(Origin);
+    P.scale(Scale, Scale);
+    P.setClipRect(QRectF(0, 0, width(), height()));
+    PaintGr(P);
+}

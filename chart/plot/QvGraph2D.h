@@ -169,7 +169,6 @@ public:
     QSizeF TitleSize() const { return FTitleSize; }
     // Anchor of the title: x is the left edge, right edge or centre by CaptionAlignment, y the top.
     QPointF TitleAnchor() const { return FTitleAnchor; }
-    void SetTitleAnchor(const QPointF& P) { FTitleAnchor = P; }
 
     // --- update cycle
     virtual void Modified();
@@ -275,6 +274,36 @@ protected:
         Field = static_cast<T>(Value);
         return true;
     }
+
+private:
+    // The layout pass places the title.
+    friend class TQvAxisLayout;
+    void SetTitleAnchor(const QPointF& P) { FTitleAnchor = P; }
+};
+
+// Holds a graph's update lock: BeginUpdate when made, EndUpdate at Release or when the scope is
+// left, by return or by exception, so that a graph is never left locked (a locked graph neither
+// lays out nor recalculates).
+class TQvUpdateLock
+{
+public:
+    explicit TQvUpdateLock(TQvCustomGraph* AGraph) : FGraph(AGraph)
+    {
+        if (FGraph)
+            FGraph->BeginUpdate();
+    }
+    ~TQvUpdateLock() { Release(); }
+    void Release()
+    {
+        if (FGraph)
+            FGraph->EndUpdate();
+        FGraph = nullptr;
+    }
+    TQvUpdateLock(const TQvUpdateLock&) = delete;
+    TQvUpdateLock& operator=(const TQvUpdateLock&) = delete;
+
+private:
+    QPointer<TQvCustomGraph> FGraph;
 };
 
 class TQvGraph2D : public TQvCustomGraph
@@ -319,16 +348,15 @@ public:
     bool ZeroOrigin() const { return FZeroOrigin; }
     void SetZeroOrigin(bool Value);
 
-    // The zoom settings object (TQvZoomSettings), owned by the graph once set.
-    QObject* ZoomObject() const { return FZoom; }
-    void SetZoomObject(QObject* AZoom);
+    // The zoom settings (the published Zoom sub-object), made and owned by the graph.
+    TQvZoomSettings* Zoom() const { return FZoom; }
+    QObject* ZoomObject() const;
     // The mouse handler (not owned); the zoom code plugs itself in here.
     TQvGraphMouseHandler* MouseHandler() const { return FMouseHandler; }
     void SetMouseHandler(TQvGraphMouseHandler* Handler) { FMouseHandler = Handler; }
     bool Zooming() const { return FMouseHandler && FMouseHandler->Zooming(); }
     bool Panning() const { return FMouseHandler && FMouseHandler->Panning(); }
-    // Zoom settings and the zoom operations over all axes (defined in QvZoom.cpp).
-    TQvZoomSettings* Zoom() const;
+    // The zoom operations over all axes (of every member of a coupled group).
     void ZoomTo(const QPoint& Corner1, const QPoint& Corner2);
     void ZoomBack();
     void RedoZoom();
@@ -354,9 +382,7 @@ public:
     // Series whose X or Y axis is Axis.
     QList<TQvSeries*> SeriesOnAxis(const TQvAxis* Axis) const;
     QRectF DrawingArea() const { return FDrawingArea; }
-    void SetDrawingArea(const QRectF& R) { FDrawingArea = R; }
     // Scroll-bar wishes of the last layout (shown or hidden at the end of the next paint).
-    void SetScrollBarWishes(bool H, bool V) { FDoHScrollBar = H; FDoVScrollBar = V; }
     bool WantsHScrollBar() const { return FDoHScrollBar; }
     bool WantsVScrollBar() const { return FDoVScrollBar; }
     bool ZoomHScrollbarVisible() const { return !FMouseHandler || FMouseHandler->HScrollbarVisible(); }
@@ -375,9 +401,6 @@ public:
     bool HasChildGraphs() const { return !FChildGraphs.isEmpty(); }
     QList<TQvGraph2D*> ChildGraphs() const;
     void CheckCoupled();
-    // After layout: the owner of child graphs gives all members the same horizontal extent of
-    // the drawing area.
-    void ApplyCommonHorizontalExtent();
 
     // --- series attach and detach (called by TQvSeries::TestAllAssigned)
     void AttachSeries(TQvSeries* Series);
@@ -400,6 +423,9 @@ public:
     void UndoPushSeriesVectors();
 
     bool DoingPrimary() const { return FDoingPrimary; }
+    // True while the layout pass runs for this graph (its axes neither paint nor take resizes
+    // meanwhile). Other graphs lay out independently.
+    bool LayoutRunning() const { return FLayoutRunning; }
     QRect LastClip() const { return FLastClip; }
 
     void PaintGr(QPainter& Gr) override;
@@ -437,6 +463,15 @@ protected:
     void SetPrimaryYAxisObject(QObject* Value);
 
 private:
+    // ---- the layout pass's protocol: only TQvAxisLayout writes the drawing area, the scroll-bar
+    // wishes and the title anchor.
+    friend class TQvAxisLayout;
+    void SetDrawingArea(const QRectF& R) { FDrawingArea = R; }
+    void SetScrollBarWishes(bool H, bool V) { FDoHScrollBar = H; FDoVScrollBar = V; }
+    // After layout: the owner of child graphs gives all members the same horizontal extent of
+    // the drawing area.
+    void ApplyCommonHorizontalExtent();
+
     QString FreeName(const QString& Base) const;
 
     TQvLineSettings* FDataAreaFrame = nullptr;
@@ -453,7 +488,7 @@ private:
     TQvLineSettings* FMajorGridVertical = nullptr;
     TQvLineSettings* FMinorGridVertical = nullptr;
     bool FZeroOrigin = false;
-    QObject* FZoom = nullptr;
+    TQvZoomSettings* FZoom = nullptr;
     TQvGraphMouseHandler* FMouseHandler = nullptr;
 
     QRectF FDrawingArea;
@@ -468,5 +503,6 @@ private:
     QRect FLastClip;
     bool FDoRepaint = false;
     bool FDoingPrimary = false;
+    bool FLayoutRunning = false;
     QPoint FPressPos;
 };

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -27,49 +28,6 @@ constexpr double kWheelFactor = 0.8; // shown span after one wheel step inwards
 double Log10(double V)
 {
     return V > 0 ? std::log10(V) : -300.0;
-}
-
-// The graph that owns the shared primary X axis of a group of coupled graphs, and its members.
-QList<TQvGraph2D*> CoupledMembers(TQvGraph2D* G)
-{
-    TQvGraph2D* Owner = G;
-    if (G->IsCoupledGraph() && G->PrimaryXAxis() && G->PrimaryXAxis()->Graph())
-        Owner = G->PrimaryXAxis()->Graph();
-    Owner->CheckCoupled();
-    QList<TQvGraph2D*> All = Owner->ChildGraphs();
-    All.prepend(Owner);
-    if (!All.contains(G))
-        All.prepend(G);
-    return All;
-}
-
-QList<TQvGraph2D*> CoupledOthers(TQvGraph2D* G)
-{
-    QList<TQvGraph2D*> All = CoupledMembers(G);
-    All.removeAll(G);
-    return All;
-}
-
-// After a zoom or pan on G: every other member of its coupled group records its own axes'
-// current range as a stage, so that all members keep the same stage count.
-void BringCoupledInStep(TQvGraph2D* G)
-{
-    const QList<TQvAxis*> Done = G->Axes();
-    for (TQvGraph2D* M : CoupledOthers(G)) {
-        for (TQvAxis* A : M->AxisChildren())
-            if (!Done.contains(A))
-                A->ZoomIn(A->Start(), A->Stop());
-        M->AllPointsModified();
-        M->Invalidate();
-    }
-}
-
-// A zoom operation ends any scroll sequence of the group that has not been committed yet.
-void ForgetScrolling(TQvGraph2D* G)
-{
-    for (TQvGraph2D* M : CoupledMembers(G))
-        if (TQvZoomSettings* Z = M->Zoom(); Z && Z->Zoomer())
-            Z->Zoomer()->ForgetScrollSequence();
 }
 
 void RepaintNow(TQvGraph2D* G)
@@ -93,6 +51,51 @@ bool InsideDrawingArea(const TQvGraph2D* G, const QPointF& P)
 }
 
 } // namespace
+
+// ---- the coupled group of a graph, shared with the graph's zoom operations
+
+// The graph that owns the shared primary X axis of a group of coupled graphs, and its members.
+QList<TQvGraph2D*> QvCoupledMembers(TQvGraph2D* G)
+{
+    TQvGraph2D* Owner = G;
+    if (G->IsCoupledGraph() && G->PrimaryXAxis() && G->PrimaryXAxis()->Graph())
+        Owner = G->PrimaryXAxis()->Graph();
+    Owner->CheckCoupled();
+    QList<TQvGraph2D*> All = Owner->ChildGraphs();
+    All.prepend(Owner);
+    if (!All.contains(G))
+        All.prepend(G);
+    return All;
+}
+
+QList<TQvGraph2D*> QvCoupledOthers(TQvGraph2D* G)
+{
+    QList<TQvGraph2D*> All = QvCoupledMembers(G);
+    All.removeAll(G);
+    return All;
+}
+
+// After a zoom or pan on G: every other member of its coupled group records its own axes'
+// current range as a stage, so that all members keep the same stage count.
+void QvBringCoupledInStep(TQvGraph2D* G)
+{
+    const QList<TQvAxis*> Done = G->Axes();
+    for (TQvGraph2D* M : QvCoupledOthers(G)) {
+        for (TQvAxis* A : M->AxisChildren())
+            if (!Done.contains(A))
+                A->ZoomIn(A->Start(), A->Stop());
+        M->AllPointsModified();
+        M->Invalidate();
+    }
+}
+
+// A zoom operation ends any scroll sequence of the group that has not been committed yet.
+void QvForgetScrolling(TQvGraph2D* G)
+{
+    for (TQvGraph2D* M : QvCoupledMembers(G))
+        if (TQvZoomSettings* Z = M->Zoom(); Z && Z->Zoomer())
+            Z->Zoomer()->ForgetScrollSequence();
+}
 
 TQvShiftState QvShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
 {
@@ -265,177 +268,6 @@ int TQvZoomSettings::ZoomBufferSize() const
 }
 
 // =================================================================================================
-// The graph's zoom operations
-
-TQvZoomSettings* TQvGraph2D::Zoom() const
-{
-    return qobject_cast<TQvZoomSettings*>(FZoom);
-}
-
-int TQvGraph2D::ZoomStage() const
-{
-    return FPrimaryYAxis ? FPrimaryYAxis->ZoomStage() : 0;
-}
-
-int TQvGraph2D::ZoomBufferSize() const
-{
-    return FPrimaryYAxis ? FPrimaryYAxis->ZoomBufferSize() : 0;
-}
-
-bool TQvGraph2D::CanZoomBack() const
-{
-    const TQvZoomSettings* Z = Zoom();
-    if (Z && Z->BufferType() == TQvZoomBufferType::AsCircularBuffer)
-        return (FPrimaryXAxis && FPrimaryXAxis->CanZoomBack()) || (FPrimaryYAxis && FPrimaryYAxis->CanZoomBack());
-    return ZoomStage() > 0;
-}
-
-bool TQvGraph2D::CanRedoZoom() const
-{
-    const TQvZoomSettings* Z = Zoom();
-    if (Z && Z->BufferType() == TQvZoomBufferType::AsCircularBuffer)
-        return CanZoomBack();
-    return ZoomStage() < ZoomBufferSize() - 1;
-}
-
-void TQvGraph2D::ZoomBack()
-{
-    // In stack mode the unzoomed stage is the bottom: the axes would wrap round from there.
-    if (!CanZoomBack())
-        return;
-    ForgetScrolling(this);
-    for (TQvGraph2D* M : CoupledMembers(this)) {
-        for (TQvAxis* A : M->AxisChildren())
-            A->ZoomBack();
-        M->AllPointsModified();
-        M->Invalidate();
-    }
-}
-
-void TQvGraph2D::RedoZoom()
-{
-    if (!CanRedoZoom())
-        return;
-    ForgetScrolling(this);
-    for (TQvGraph2D* M : CoupledMembers(this)) {
-        for (TQvAxis* A : M->AxisChildren())
-            A->RedoZoom();
-        M->AllPointsModified();
-        M->Invalidate();
-    }
-}
-
-void TQvGraph2D::ZoomToStage(int Stage)
-{
-    // Any recorded stage may be chosen, also forward from the unzoomed stage 0.
-    if (Stage < 0 || Stage >= ZoomBufferSize())
-        return;
-    ForgetScrolling(this);
-    for (TQvGraph2D* M : CoupledMembers(this)) {
-        for (TQvAxis* A : M->AxisChildren())
-            A->ZoomToStage(Stage);
-        M->AllPointsModified();
-        M->Invalidate();
-    }
-}
-
-void TQvGraph2D::ZoomReset()
-{
-    ForgetScrolling(this);
-    for (TQvGraph2D* M : CoupledMembers(this)) {
-        for (TQvAxis* A : M->Axes()) {
-            A->RangeModified();
-            // An axis without series keeps its history through RangeModified: give it back its
-            // unzoomed range and forget the stages, so that the whole graph is reset.
-            if (A->CanZoomBack()) {
-                A->ZoomToStage(0);
-                A->ZoomClearBuffer();
-                A->Modified();
-            }
-        }
-        M->AllPointsModified();
-        M->Invalidate();
-    }
-}
-
-void TQvGraph2D::ZoomTo(const QPoint& Corner1, const QPoint& Corner2)
-{
-    const QRectF Area = FDrawingArea;
-    const double Left = std::max<double>(std::min(Corner1.x(), Corner2.x()), std::floor(Area.x()));
-    const double Right = std::min<double>(std::max(Corner1.x(), Corner2.x()), std::ceil(Area.x() + Area.width()));
-    const double Top = std::max<double>(std::min(Corner1.y(), Corner2.y()), std::floor(Area.y()));
-    const double Bottom = std::min<double>(std::max(Corner1.y(), Corner2.y()), std::ceil(Area.y() + Area.height()));
-
-    ForgetScrolling(this);
-    BeginUpdate();
-    const QList<TQvAxis*> AxesList = Axes();
-    const int N = int(AxesList.size());
-    QVector<double> NewStart(N), NewStop(N);
-    const TQvZoomSettings* Z = Zoom();
-    if (!Z || !Z->OptimizeSeries()) {
-        for (int i = 0; i < N; ++i) {
-            TQvAxis* A = AxesList[i];
-            if (A->Horizontal()) {
-                NewStart[i] = A->WorldToNumber(Left);
-                NewStop[i] = A->WorldToNumber(Right);
-            } else {
-                NewStart[i] = A->WorldToNumber(Bottom);
-                NewStop[i] = A->WorldToNumber(Top);
-            }
-            if (NewStop[i] < NewStart[i])
-                std::swap(NewStart[i], NewStop[i]);
-        }
-    } else {
-        constexpr double Big = std::numeric_limits<double>::max();
-        NewStart.fill(Big);
-        NewStop.fill(-Big);
-        for (TQvSeries* S : FRelatedSeries) {
-            if (!S->SeriesVisible() || !S->XAxis() || !S->YAxis() || !S->XData() || !S->YData())
-                continue;
-            int Xi = int(AxesList.indexOf(S->XAxis()));
-            int Yi = int(AxesList.indexOf(S->YAxis()));
-            if (Xi < 0)
-                Xi = 0;
-            if (Yi < 0)
-                Yi = 1;
-            if (Xi >= N || Yi >= N)
-                continue;
-            double X1 = S->XAxis()->WorldToNumber(Left), X2 = S->XAxis()->WorldToNumber(Right);
-            double Y1 = S->YAxis()->WorldToNumber(Bottom), Y2 = S->YAxis()->WorldToNumber(Top);
-            if (X2 < X1)
-                std::swap(X1, X2);
-            if (Y2 < Y1)
-                std::swap(Y1, Y2);
-            const TQvCustomDoubleVector* XD = S->XData();
-            const TQvCustomDoubleVector* YD = S->YData();
-            const int Count = std::min(XD->Count(), YD->Count());
-            for (int i = 0; i < Count; ++i) {
-                if (!S->HasValuesAt(i))
-                    continue;
-                const double X = S->TransformX(XD->GetValue(i), i);
-                const double Y = S->TransformY(YD->GetValue(i), i);
-                if (!(X >= X1 && X <= X2 && Y >= Y1 && Y <= Y2))
-                    continue;
-                NewStart[Xi] = std::min(NewStart[Xi], X);
-                NewStop[Xi] = std::max(NewStop[Xi], X);
-                NewStart[Yi] = std::min(NewStart[Yi], Y);
-                NewStop[Yi] = std::max(NewStop[Yi], Y);
-            }
-        }
-    }
-    for (int i = 0; i < N; ++i) {
-        if (NewStop[i] >= NewStart[i])
-            AxesList[i]->ZoomIn(NewStart[i], NewStop[i]);
-        else
-            Invalidate();
-    }
-    BringCoupledInStep(this);
-    EndUpdate();
-    AllPointsModified();
-    Invalidate();
-}
-
-// =================================================================================================
 // TQvGraphZoomer
 
 class TQvGraphZoomer::TBandOverlay : public QWidget
@@ -594,7 +426,7 @@ bool TQvGraphZoomer::MouseMove(QMouseEvent* e)
             A->SetStartStop(NewStart, NewStop);
     }
     FGraph->AllPointsModified();
-    for (TQvGraph2D* M : CoupledOthers(FGraph)) {
+    for (TQvGraph2D* M : QvCoupledOthers(FGraph)) {
         M->AllPointsModified();
         RepaintNow(M);
     }
@@ -621,10 +453,10 @@ void TQvGraphZoomer::EndPanning()
             Moved = true;
     }
     if (Moved) {
-        ForgetScrolling(FGraph);
+        QvForgetScrolling(FGraph);
         for (TQvAxis* A : FGraph->Axes())
             A->ZoomIn(A->Start(), A->Stop());
-        BringCoupledInStep(FGraph);
+        QvBringCoupledInStep(FGraph);
     }
     FGraph->AllPointsModified();
     FGraph->Invalidate();
@@ -711,8 +543,8 @@ void TQvGraphZoomer::WheelZoom(const QPointF& At, int Steps)
         Centre.append(A->HasLogScaling() ? Log10(V) : V);
     }
     const double Factor = Steps > 0 ? kWheelFactor : 1.0 / kWheelFactor;
-    ForgetScrolling(FGraph);
-    FGraph->BeginUpdate();
+    QvForgetScrolling(FGraph);
+    TQvUpdateLock Lock(FGraph);
     for (int Step = 0; Step < std::abs(Steps); ++Step) {
         QVector<double> NewStart, NewStop;
         bool Changed = false;
@@ -756,9 +588,9 @@ void TQvGraphZoomer::WheelZoom(const QPointF& At, int Steps)
             else
                 A->ZoomIn(A->Start(), A->Stop());
         }
-        BringCoupledInStep(FGraph);
+        QvBringCoupledInStep(FGraph);
     }
-    FGraph->EndUpdate();
+    Lock.Release();
     FGraph->AllPointsModified();
     FGraph->Invalidate();
 }
@@ -857,7 +689,7 @@ void TQvGraphZoomer::FitScrollBars()
 {
     if (FFitting || FGraph->DoingImage())
         return;
-    FFitting = true;
+    const QScopedValueRollback<bool> Fitting(FFitting, true);
     const QRectF Area = FGraph->DrawingArea();
     for (int h = 0; h < 2; ++h) {
         const bool Hor = h == 0;
@@ -887,7 +719,6 @@ void TQvGraphZoomer::FitScrollBars()
         if (Bar->geometry() != G)
             Bar->setGeometry(G);
     }
-    FFitting = false;
 }
 
 void TQvGraphZoomer::PaintOverlay(QPainter&)
@@ -1001,10 +832,10 @@ void TQvGraphZoomer::Scroll(bool Horizontal, TQvScrollCode Code, int Position)
         for (TQvAxis* A : AxesList)
             if (A->Horizontal() != Horizontal)
                 A->ZoomIn(A->Start(), A->Stop());
-        BringCoupledInStep(FGraph);
+        QvBringCoupledInStep(FGraph);
         ForgetScrollSequence();
     }
-    for (TQvGraph2D* M : CoupledOthers(FGraph))
+    for (TQvGraph2D* M : QvCoupledOthers(FGraph))
         RepaintNow(M);
     RepaintNow(FGraph);
 }

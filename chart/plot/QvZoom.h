@@ -62,6 +62,16 @@ using QvZoomTypes::TQvShiftState;
 using QvZoomTypes::TQvShiftStateFlag;
 using QvZoomTypes::TQvZoomBufferType;
 
+// The members of G's coupled group (the graphs sharing one primary X axis): the owner of the
+// shared axis, its child graphs, and G itself.
+QList<TQvGraph2D*> QvCoupledMembers(TQvGraph2D* G);
+QList<TQvGraph2D*> QvCoupledOthers(TQvGraph2D* G);
+// After a zoom or pan on G: every other member of its coupled group records its own axes'
+// current range as a stage, so that all members keep the same stage count.
+void QvBringCoupledInStep(TQvGraph2D* G);
+// A zoom operation ends any scroll sequence of the group that has not been committed yet.
+void QvForgetScrolling(TQvGraph2D* G);
+
 // The shift state of a mouse event: its keyboard modifiers and the buttons held (for a press,
 // including the pressed one).
 TQvShiftState QvShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons);
