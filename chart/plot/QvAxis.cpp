@@ -110,7 +110,7 @@ TQvAxis::TQvAxis(QObject* AOwner) : TQvComponent(AOwner)
 TQvAxis::~TQvAxis()
 {
     FDestroying = true;
-    const QList<TQvSeries*> Series = FRelatedSeries;
+    const QList<TQvSeries*> Series = FRelatedSeries.List();
     FRelatedSeries.clear();
     for (TQvSeries* S : Series)
         if (S)
@@ -723,8 +723,7 @@ void TQvAxis::FollowMaster()
 
 void TQvAxis::AddSeries(TQvSeries* Series)
 {
-    if (Series && !FRelatedSeries.contains(Series))
-        FRelatedSeries.append(Series);
+    FRelatedSeries.append(Series);
 }
 
 void TQvAxis::RemoveSeries(TQvSeries* Series)

@@ -16,6 +16,7 @@
 #include "QvChartTypes.h"
 #include "QvComponent.h"
 #include "QvFont.h"
+#include "QvSeriesList.h"
 
 #include <QFont>
 #include <QHash>
@@ -372,7 +373,7 @@ public:
     // ---- series bound to the axis
     void AddSeries(TQvSeries* Series);
     void RemoveSeries(TQvSeries* Series);
-    const QList<TQvSeries*>& RelatedSeries() const { return FRelatedSeries; }
+    const QList<TQvSeries*>& RelatedSeries() const { return FRelatedSeries.List(); }
     // Pixels the bound series need beyond the scale end on Border (0 while clipped).
     double SeriesExtraSpace(TQvAxisPosition Border) const;
 
@@ -483,7 +484,7 @@ private:
     QVector<double> FLastZoomStart;
     QVector<double> FLastZoomStop;
     int FZoomIdx = 0;
-    QList<TQvSeries*> FRelatedSeries;
+    TQvSeriesList FRelatedSeries;
     bool FRecalculate = true;
     bool FValuesRounded = false;
     bool FRedoRange = false;

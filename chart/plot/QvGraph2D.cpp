@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 // -------------------------------------------------------------------------------------------------
@@ -385,15 +386,22 @@ TQvGraph2D::TQvGraph2D(QWidget* AParent) : TQvCustomGraph(AParent)
 TQvGraph2D::~TQvGraph2D()
 {
     FPollingTimer.stop();
-    const QList<TQvSeries*> series = FRelatedSeries;
+    const QList<TQvSeries*> series = FRelatedSeries.List();
     FRelatedSeries.clear();
     for (TQvSeries* s : series)
         s->GraphDestroyed();
-    for (const auto& l : FRelatedLegends)
+    // Detaching a legend removes it from FRelatedLegends: walk a copy taken off the graph first,
+    // so that every legend lets go (a skipped one would call back into a half-destroyed graph).
+    const QList<QPointer<TQvGraphLegendBase>> legends = std::exchange(FRelatedLegends, {});
+    for (const auto& l : legends)
         if (l)
             l->SetGraph(nullptr);
     delete FZoom;
     FZoom = nullptr;
+    // The axes go now, while this is still a whole graph: an axis tells the series that use it,
+    // and those may reach their graph. Axes of other graphs keep working without these.
+    for (TQvAxis* a : AxisChildren())
+        delete a;
 }
 
 TQvAxis* TQvGraph2D::PrimaryXAxis() const { return FPrimaryXAxis.data(); }
@@ -552,23 +560,16 @@ QList<TQvGraph2D*> TQvGraph2D::ChildGraphs() const
     return list;
 }
 
+// A series detaches itself when it lets its axes go or is destroyed (~TQvSeries), so the graph
+// needs no connection per series: attaching and detaching are constant time.
 void TQvGraph2D::AttachSeries(TQvSeries* Series)
 {
-    if (!Series || FRelatedSeries.contains(Series))
-        return;
     FRelatedSeries.append(Series);
-    connect(Series, &QObject::destroyed, this, [this, Series] {
-        if (FRelatedSeries.removeAll(Series) > 0) {
-            SeriesModified();
-            LegendsModified();
-        }
-    });
 }
 
 void TQvGraph2D::DetachSeries(TQvSeries* Series)
 {
     if (FRelatedSeries.removeAll(Series) > 0) {
-        disconnect(Series, &QObject::destroyed, this, nullptr);
         SeriesModified();
         LegendsModified();
     }
@@ -626,8 +627,7 @@ void TQvGraph2D::SortLayers()
 {
     // Stable: series with equal layers keep their attachment order (a selection sort that swaps
     // would move an equal-layer series behind its partner whenever a lower layer is swapped in).
-    std::stable_sort(FRelatedSeries.begin(), FRelatedSeries.end(),
-                     [](const TQvSeries* a, const TQvSeries* b) { return a->Layer() < b->Layer(); });
+    FRelatedSeries.StableSort([](const TQvSeries* a, const TQvSeries* b) { return a->Layer() < b->Layer(); });
     const int n = int(FRelatedSeries.size());
     for (int i = 0; i < n; ++i) {
         TQvSeries* s = FRelatedSeries[i];

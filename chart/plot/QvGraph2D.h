@@ -23,6 +23,7 @@
 #include "QvColors.h"
 #include "QvComponent.h"
 #include "QvStyles.h"
+#include "QvSeriesList.h"
 #include "QvUndoStack.h"
 
 #include <QImage>
@@ -378,7 +379,7 @@ public:
     // The axis children only (in child order: first child nearest the data on each side).
     QList<TQvAxis*> AxisChildren() const;
     // Series drawn on this graph, sorted by layer (drawing order).
-    const QList<TQvSeries*>& RelatedSeries() const { return FRelatedSeries; }
+    const QList<TQvSeries*>& RelatedSeries() const { return FRelatedSeries.List(); }
     // Series whose X or Y axis is Axis.
     QList<TQvSeries*> SeriesOnAxis(const TQvAxis* Axis) const;
     QRectF DrawingArea() const { return FDrawingArea; }
@@ -405,7 +406,7 @@ public:
     // --- series attach and detach (called by TQvSeries::TestAllAssigned)
     void AttachSeries(TQvSeries* Series);
     void DetachSeries(TQvSeries* Series);
-    bool HasSeries(const TQvSeries* Series) const { return FRelatedSeries.contains(const_cast<TQvSeries*>(Series)); }
+    bool HasSeries(const TQvSeries* Series) const { return FRelatedSeries.contains(Series); }
 
     // --- update cycle
     void Modified() override;
@@ -492,7 +493,7 @@ private:
     TQvGraphMouseHandler* FMouseHandler = nullptr;
 
     QRectF FDrawingArea;
-    QList<TQvSeries*> FRelatedSeries;
+    TQvSeriesList FRelatedSeries;
     QList<QPointer<TQvGraphLegendBase>> FRelatedLegends;
     QList<QPointer<TQvGraph2D>> FChildGraphs;
     bool FIsCoupledGraph = false;

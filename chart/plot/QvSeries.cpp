@@ -390,6 +390,9 @@ void TQvSeries::TestAllAssigned()
 
 void TQvSeries::GraphDestroyed()
 {
+    // One axis may belong to another graph (a coupled graph's shared X axis): leave both, or
+    // that axis would keep this series after it is freed.
+    LeaveAxes();
     FGraph = nullptr;
     FXAxis = nullptr;
     FYAxis = nullptr;
