@@ -413,20 +413,28 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
         Stack->PushProperty(this, C, QStringLiteral("Stop"));
         Stack->PushProperty(this, C, QStringLiteral("StartEnd"));
         Stack->PushProperty(this, C, QStringLiteral("StopEnd"));
-        Stack->StopGroup();
     }
     FScale.StopEnd = Value;
     if (Value == TQvAxisEnd::MovingSlit) {
-        // A moving slit follows the data: mouse zooming and the scroll bar would fight it.
+        // A moving slit follows the data: mouse zooming and the scroll bar would fight it. Their
+        // old values are in the group already; the zoom setters record nothing of their own.
         FScale.StartEnd = TQvAxisEnd::Fixed;
         if (Zoom) {
+            const bool WasLoading = Stack && Stack->IsLoading();
+            if (Stack)
+                Stack->SetLoading(true);
             Zoom->SetAuto(false);
             if (Horizontal())
                 Zoom->SetHScrollbarVisible(false);
             else
                 Zoom->SetVScrollbarVisible(false);
+            if (Stack)
+                Stack->SetLoading(WasLoading);
         }
     }
+    // The group closes only now, after every part of the change.
+    if (Stack)
+        Stack->StopGroup();
     if (Value == TQvAxisEnd::AutoRange || Value == TQvAxisEnd::MovingSlit)
         RangeModified();
     Modified();

@@ -676,8 +676,14 @@ void TQvSeries::CalculatePoints()
     int extra = 2;
     TQvSeries* band = FDrawBandTo.data();
     if (band && band->XData() && band->YData() && band->Count() + band->UsableCount() > 0) {
-        if (!FAreaSettings->Visible())
+        if (!FAreaSettings->Visible()) {
+            // Part of building the points (that is, of a paint), not a user's change: no undo
+            // record, or undoing it would be redone by the next paint.
+            const bool loading = FAreaSettings->IsLoading();
+            FAreaSettings->SetLoading(true);
             FAreaSettings->SetVisible(true);
+            FAreaSettings->SetLoading(loading);
+        }
         if (band->RecalculatePoints())
             band->CalculatePoints();
         extra = band->PointCount();

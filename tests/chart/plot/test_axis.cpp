@@ -7,6 +7,7 @@
 #include "QvSeries.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "QvZoom.h"
 #include "TestGraph.h"
 
 #include <gtest/gtest.h>
@@ -266,6 +267,39 @@ TEST(Axis, EndModeChangesAreOneUndoGroup)
     EXPECT_EQ(Stack.UndoCount(), N);
     F.Y->SetVisible(false);
     EXPECT_EQ(Stack.UndoList().Get(0), QStringLiteral("Axis visible"));
+}
+
+// A moving slit also switches mouse zooming off and hides the axis' scroll bar; all of it is one
+// undo step, and one Undo brings back every part.
+TEST(Axis, MovingSlitIsOneUndoStep)
+{
+    for (bool horizontal : {true, false}) {
+        SCOPED_TRACE(horizontal);
+        Fixture F;
+        F.Bind({1, 2, 3}, {4, 5, 6});
+        TQvUndoStack Stack;
+        F.Graph.SetUndoStack(&Stack);
+        TQvAxis* A = horizontal ? F.X : F.Y;
+        TQvZoomSettings* Z = F.Graph.Zoom();
+        const bool barBefore = horizontal ? Z->HScrollbarVisible() : Z->VScrollbarVisible();
+        ASSERT_TRUE(Z->Auto());
+        ASSERT_TRUE(barBefore);
+        const int before = Stack.UndoCount();
+        A->SetStopEnd(TQvAxisEnd::MovingSlit);
+        EXPECT_FALSE(Z->Auto());
+        EXPECT_FALSE(horizontal ? Z->HScrollbarVisible() : Z->VScrollbarVisible());
+        ASSERT_EQ(Stack.UndoCount(), before + 1);
+        EXPECT_EQ(Stack.UndoList().Get(0), QStringLiteral("Auto ranging mode of axis stop"));
+        Stack.Undo();
+        EXPECT_EQ(A->StopEnd(), TQvAxisEnd::AutoRange);
+        EXPECT_EQ(A->StartEnd(), TQvAxisEnd::AutoRange);
+        EXPECT_TRUE(Z->Auto());
+        EXPECT_EQ(horizontal ? Z->HScrollbarVisible() : Z->VScrollbarVisible(), barBefore);
+        EXPECT_EQ(Stack.UndoCount(), before);
+        Stack.Redo();
+        EXPECT_EQ(A->StopEnd(), TQvAxisEnd::MovingSlit);
+        EXPECT_FALSE(Z->Auto());
+    }
 }
 
 TEST(Axis, LabelHandlerRewritesLabels)

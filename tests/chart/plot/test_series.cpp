@@ -323,3 +323,33 @@ TEST(Series, StampedSymbolsLookLikeDrawnOnes)
         }
     }
 }
+
+// A band between two series switches the area on while its points are built: that is part of
+// painting, not a user's change, so no paint may push an undo record (undoing it was redone by
+// the next paint).
+TEST(Series, PaintingABandPushesNoUndoRecord)
+{
+    Fixture f;
+    Fill(f.xs, {1, 2, 3, 4});
+    Fill(f.ys, {1, 3, 2, 4});
+    TQvDoubleVector low;
+    Fill(low, {0, 1, 0, 1});
+    TQvUndoStack stack;
+    f.graph.SetUndoStack(&stack);
+    TQvLineSeries upper, lower;
+    f.Attach(upper);
+    lower.SetXAxis(f.x);
+    lower.SetYAxis(f.y);
+    lower.SetXData(&f.xs);
+    lower.SetYData(&low);
+    upper.SetDrawBandTo(&lower);
+    f.graph.SetCaption(QStringLiteral("last user change"));
+    ASSERT_FALSE(upper.Area()->Visible());
+    const int count = stack.UndoCount();
+    for (int k = 0; k < 3; ++k) {
+        f.Render();
+        EXPECT_TRUE(upper.Area()->Visible());
+        EXPECT_EQ(stack.UndoCount(), count);
+        EXPECT_EQ(stack.UndoList().Get(0), QStringLiteral("Caption used in title of graph"));
+    }
+}
