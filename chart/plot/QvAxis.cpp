@@ -1221,6 +1221,13 @@ void TQvAxis::ReadFrom(QSettings& Ini, const QString& Section, bool WithRange)
 
 void TQvAxis::ReadSettings(const QVariantMap& M, bool WithRange)
 {
+    QvCheckPublished(this, M);
+    for (const char* K : {"Start", "Stop"}) {
+        bool Ok = true;
+        const auto It = M.constFind(QString::fromLatin1(K));
+        if (It != M.cend() && (It->toDouble(&Ok), !Ok || !std::isfinite(It->toDouble())))
+            throw EQvPersistenceError(std::string("Axis settings: ") + K + " is not a finite number");
+    }
     QvAsOneUndoStep(GetUndoStack(), QStringLiteral("Axis settings read"), [&] {
         QvReadPublished(this, M, [](const QString& K) { return K == QLatin1String("Start") || K == QLatin1String("Stop"); });
         if (WithRange && M.contains(QStringLiteral("Start")) && M.contains(QStringLiteral("Stop"))) {

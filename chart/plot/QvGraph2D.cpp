@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -1315,6 +1316,37 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
             }
             NewValues.emplace_back(D, std::move(V));
         }
+    }
+    // Every part is checked before anything changes (axes not yet here against a new one).
+    QvCheckPublished(this, M.value(QStringLiteral("Graph")).toMap(), &QWidget::staticMetaObject);
+    {
+        const QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
+        std::unique_ptr<TQvAxis> Probe;
+        for (auto It = Axes.constBegin(); It != Axes.constEnd(); ++It) {
+            if (It->metaType().id() != QMetaType::QVariantMap)
+                throw EQvPersistenceError("Graph settings: axis " + It.key().left(80).toStdString() + " is not a record");
+            TQvAxis* A = nullptr;
+            for (TQvAxis* C : AxisChildren())
+                if (C->objectName() == It.key())
+                    A = C;
+            if (!A) {
+                if (!Probe)
+                    Probe = std::make_unique<TQvAxis>();
+                A = Probe.get();
+            }
+            const QVariantMap AM = It->toMap();
+            QvCheckPublished(A, AM);
+            for (const char* K : {"Start", "Stop"}) {
+                bool Ok = true;
+                const auto R = AM.constFind(QString::fromLatin1(K));
+                if (R != AM.cend() && (R->toDouble(&Ok), !Ok || !std::isfinite(R->toDouble())))
+                    throw EQvPersistenceError("Graph settings: " + std::string(K) + " of axis "
+                                              + It.key().left(80).toStdString() + " is not a finite number");
+            }
+        }
+        const QVariantMap Series = M.value(QStringLiteral("Series")).toMap();
+        for (auto It = Series.constBegin(); It != Series.constEnd(); ++It)
+            TQvSeries::CheckProperties(It->toMap());
     }
     {
         const QScopedValueRollback<bool> Loading(FLoading, true);

@@ -1,5 +1,7 @@
 #include "QvSeries.h"
 
+#include "QvPersistence.h"
+
 #include "QvAxis.h"
 #include "QvGDI.h"
 #include "QvGraph2D.h"
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -1338,8 +1341,73 @@ QVariantMap TQvSeries::WriteProperties() const
     return m;
 }
 
+namespace {
+
+// A stored series record is checked whole before any property changes: booleans, whole numbers
+// and numbers where they belong, styles that exist, sub-records that are maps.
+void CheckSeriesRecord(const QVariantMap& m)
+{
+    auto fail = [](const QString& Key, const QVariant& V) {
+        throw EQvPersistenceError("Damaged series record: " + Key.toStdString() + " \""
+                                  + V.toString().left(40).toStdString() + "\"");
+    };
+    auto isBool = [](const QVariant& V) {
+        if (V.typeId() == QMetaType::Bool)
+            return true;
+        const QString t = V.toString();
+        return t == QLatin1String("true") || t == QLatin1String("false");
+    };
+    auto isInt = [](const QVariant& V, int Lo, int Hi) {
+        bool ok = false;
+        const qlonglong n = V.toLongLong(&ok);
+        return ok && n >= Lo && n <= Hi;
+    };
+    auto isNumber = [](const QVariant& V) {
+        bool ok = false;
+        const double d = V.toDouble(&ok);
+        return ok && std::isfinite(d);
+    };
+    for (const char* k : {"Visible", "OutliersVisible", "AutoUpdate", "IncludeInLegend"})
+        if (const auto it = m.constFind(QString::fromLatin1(k)); it != m.cend() && !isBool(*it))
+            fail(it.key(), *it);
+    if (const auto it = m.constFind(QStringLiteral("Layer")); it != m.cend() && !isInt(*it, INT_MIN, INT_MAX))
+        fail(it.key(), *it);
+    for (const char* sub : {"Line", "PointSymbol"}) {
+        const auto it = m.constFind(QString::fromLatin1(sub));
+        if (it == m.cend())
+            continue;
+        if (it->typeId() != QMetaType::QVariantMap)
+            fail(it.key(), *it);
+        const QVariantMap r = it->toMap();
+        for (auto jt = r.cbegin(); jt != r.cend(); ++jt) {
+            const QString& k = jt.key();
+            bool ok = true;
+            if (k == QLatin1String("Visible"))
+                ok = isBool(*jt);
+            else if (k == QLatin1String("Color") || k == QLatin1String("BorderColor") || k == QLatin1String("FillColor"))
+                jt->toUInt(&ok);
+            else if (k == QLatin1String("Width") || k == QLatin1String("Size") || k == QLatin1String("BorderLineWidth"))
+                ok = isNumber(*jt);
+            else if (k == QLatin1String("DashStyle"))
+                ok = isInt(*jt, int(TDashStyle::DashStyleSolid), int(TDashStyle::DashStyleCustom));
+            else if (k == QLatin1String("Symbol"))
+                ok = isInt(*jt, 0, QvPointSymbolCount - 1);
+            if (!ok)
+                fail(it.key() + QLatin1Char('.') + k, *jt);
+        }
+    }
+}
+
+} // namespace
+
+void TQvSeries::CheckProperties(const QVariantMap& Props)
+{
+    CheckSeriesRecord(Props);
+}
+
 void TQvSeries::ReadProperties(const QVariantMap& m)
 {
+    CheckSeriesRecord(m);
     auto has = [&](const char* k) { return m.contains(QString::fromLatin1(k)); };
     auto get = [&](const char* k) { return m.value(QString::fromLatin1(k)); };
     if (has("Caption"))
@@ -1398,9 +1466,8 @@ void TQvSeries::WriteTo(QIODevice& Stream) const
 void TQvSeries::ReadFrom(QIODevice& Stream)
 {
     QDataStream s(&Stream);
-    QVariantMap m;
-    s >> m;
-    ReadProperties(m);
+    // Taken apart whole first: a damaged record raises before any property changes.
+    ReadProperties(QvReadVariantMap(s, QStringLiteral("series")));
 }
 
 void TQvSeries::WriteTo(QSettings& Ini, const QString& Section) const
@@ -1414,6 +1481,7 @@ void TQvSeries::WriteTo(QSettings& Ini, const QString& Section) const
 
 void TQvSeries::ReadFrom(QSettings& Ini, const QString& Section)
 {
+    QvCheckIniSection(Ini, Section);
     Ini.beginGroup(Section);
     QVariantMap m;
     for (const QString& k : Ini.childKeys())
@@ -1457,6 +1525,8 @@ void TQvSeries::ReadFrom(QXmlStreamReader& Xml)
             m[key] = Xml.readElementText();
         }
     }
+    if (Xml.hasError())
+        throw EQvPersistenceError("Damaged series XML: " + Xml.errorString().toStdString());
     // Text values: booleans and numbers are converted by QVariant when read.
     for (const char* b : {"Visible", "OutliersVisible", "AutoUpdate", "IncludeInLegend"})
         if (m.contains(QString::fromLatin1(b)))

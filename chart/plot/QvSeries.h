@@ -219,6 +219,9 @@ public:
     // --- persistence: keys "Type", "Name", "Caption", "Visible", ... (see the .cpp)
     QVariantMap WriteProperties() const;
     void ReadProperties(const QVariantMap& Props);
+    // Raises EQvPersistenceError when a stored series record holds a value of the wrong kind or a
+    // style that does not exist; ReadProperties runs it before it changes anything.
+    static void CheckProperties(const QVariantMap& Props);
     void WriteTo(QIODevice& Stream) const;
     void ReadFrom(QIODevice& Stream);
     void WriteTo(QSettings& Ini, const QString& Section) const;

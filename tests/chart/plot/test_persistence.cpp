@@ -12,6 +12,8 @@
 #include "TestGraph.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QDataStream>
 #include <QSettings>
 #include <QImage>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -201,6 +204,182 @@ TEST(Persistence, DamagedOrForeignRecordsChangeNothing)
     EXPECT_THROW(Target.Y->ReadFrom(B), EQvPersistenceError);
     EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before), std::string());
     EXPECT_THROW(Target.Y->ReadFrom(QStringLiteral("/nonexistent/axis.qvs")), EQvPersistenceError);
+}
+
+namespace {
+
+// A record of Kind whose map is written by hand after the header, the way a damaged or hostile
+// file would hold it.
+QByteArray HandRecord(const QString& Kind, const std::function<void(QDataStream&)>& Body)
+{
+    QByteArray Bytes;
+    QDataStream S(&Bytes, QIODevice::WriteOnly);
+    S.setVersion(QDataStream::Qt_6_0);
+    S << quint32(0x51564d50) << qint32(1) << Kind;
+    Body(S);
+    return Bytes;
+}
+
+// A map of one entry Key whose value is a variant of Type followed by Payload.
+std::function<void(QDataStream&)> OneEntry(const QString& Key, quint32 Type,
+                                           const std::function<void(QDataStream&)>& Payload)
+{
+    return [=](QDataStream& S) {
+        S << quint32(1) << Key << Type << qint8(0);
+        Payload(S);
+    };
+}
+
+} // namespace
+
+// Hostile records: counts that the record does not back, maps nested without end, types that
+// settings never hold, enumeration values that name nothing, numbers that are not finite. Each
+// is refused at once (no allocation for the announced count) and changes nothing.
+TEST(Persistence, HostileRecordsAreRefusedBeforeAnythingChanges)
+{
+    Scene Target(QStringLiteral("TargetGraph5"));
+    const QString Axis = QStringLiteral("TQvAxis");
+    auto deep = [](QDataStream& S) {
+        for (int i = 0; i < 100'000; ++i)
+            S << quint32(1) << QStringLiteral("Font") << quint32(QMetaType::QVariantMap) << qint8(0);
+        S << quint32(0);
+    };
+    const std::pair<const char*, QByteArray> Cases[] = {
+        {"map count 4 G", HandRecord(Axis, [](QDataStream& S) { S << quint32(0xFFFFFFFF); })},
+        {"text list count 4 G", HandRecord(Axis, OneEntry(QStringLiteral("Rubrics"), QMetaType::QStringList,
+                                                         [](QDataStream& S) { S << quint32(0xFFFFFFF0); }))},
+        {"variant list count 4 G", HandRecord(Axis, OneEntry(QStringLiteral("Rubrics"), QMetaType::QVariantList,
+                                                            [](QDataStream& S) { S << quint32(0x7FFFFFFF); }))},
+        {"text of 2 GB", HandRecord(Axis, OneEntry(QStringLiteral("Caption"), QMetaType::QString,
+                                                  [](QDataStream& S) { S << quint32(0x7FFFFFFE); }))},
+        {"maps nested 100,000 deep", HandRecord(Axis, deep)},
+        {"an image", HandRecord(Axis, OneEntry(QStringLiteral("Caption"), QMetaType::QImage,
+                                              [](QDataStream& S) { S << QImage(4, 4, QImage::Format_RGB32); }))},
+        {"a user type", HandRecord(Axis, OneEntry(QStringLiteral("Caption"), QMetaType::User,
+                                                 [](QDataStream& S) { S << QByteArray("QList<double>") << quint32(0); }))},
+        {"position 99", HandRecord(Axis, OneEntry(QStringLiteral("Position"), QMetaType::Int,
+                                                 [](QDataStream& S) { S << qint32(99); }))},
+        {"scaling -1", HandRecord(Axis, OneEntry(QStringLiteral("Scaling"), QMetaType::Int,
+                                                [](QDataStream& S) { S << qint32(-1); }))},
+        {"start NaN", HandRecord(Axis, OneEntry(QStringLiteral("Start"), QMetaType::Double,
+                                               [](QDataStream& S) { S << std::nan(""); }))},
+        {"stop not a number", HandRecord(Axis, OneEntry(QStringLiteral("Stop"), QMetaType::QString,
+                                                       [](QDataStream& S) { S << QStringLiteral("high"); }))},
+    };
+    const QVariantMap Before = QvWritePublished(Target.Y);
+    const int Undo = Target.Undo->UndoCount();
+    for (const auto& [Name, Bytes] : Cases) {
+        SCOPED_TRACE(Name);
+        EXPECT_THROW(ReadStream(*Target.Y, Bytes), EQvPersistenceError);
+        EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before), std::string());
+        EXPECT_EQ(Target.Undo->UndoCount(), Undo);
+    }
+}
+
+// QSettings decodes "@Variant(...)" values of an INI file with QDataStream's unrestricted readers
+// (a list count of 4 G asks for ~100 GB at once). Such values are checked before the section is
+// read; the binary values our own writers make (colours, series sub-records) still come back.
+TEST(Persistence, HostileIniValuesAreRefusedBeforeAnythingChanges)
+{
+    QTemporaryDir Dir;
+    Scene Target(QStringLiteral("TargetGraph7"));
+    const QString Path = Dir.filePath(QStringLiteral("axis.ini"));
+    {
+        QSettings Ini(Path, QSettings::IniFormat);
+        Target.X->WriteTo(Ini, QStringLiteral("Axis"));
+    }
+    QFile F(Path);
+    ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+    const QByteArray Good = F.readAll();
+    F.close();
+    const QVariantMap Before = QvWritePublished(Target.Y);
+    const char* Lines[] = {
+        "Rubrics=@Variant(\\0\\0\\0\\v\\xff\\xff\\xff\\xff)",                  // a text list of 4 G
+        "Caption=\"@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\"",               // a variant list, quoted
+        "Caption=\\x40Variant(\\0\\0\\0\\v\\xff\\xff\\xff\\xff)",              // the "@" escaped
+        "Font\\Name=@Variant(\\0\\0\\0\\x45\\0\\0\\0\\x1)",                    // an image
+        "Caption=@Variant(\\0\\0\\0\\b\\0\\0\\0\\x1",                          // unterminated
+    };
+    for (const char* Line : Lines) {
+        SCOPED_TRACE(Line);
+        QFile W(Path);
+        ASSERT_TRUE(W.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        W.write(Good);
+        W.write(QByteArray(Line) + '\n');
+        W.close();
+        QSettings Ini(Path, QSettings::IniFormat);
+        EXPECT_THROW(Target.Y->ReadFrom(Ini, QStringLiteral("Axis")), EQvPersistenceError);
+        EXPECT_EQ(Differences(QvWritePublished(Target.Y), Before), std::string());
+    }
+    // Colours and a series' line record are binary values in INI and read back as written.
+    Target.X->Font()->SetColor(QColor(1, 2, 3));
+    TQvPointSeries Series;
+    Series.Line()->SetColor(0xFF112233);
+    const QString Good2 = Dir.filePath(QStringLiteral("good.ini"));
+    {
+        QSettings Ini(Good2, QSettings::IniFormat);
+        Target.X->WriteTo(Ini, QStringLiteral("Axis"));
+        Series.WriteTo(Ini, QStringLiteral("Series"));
+    }
+    QSettings Ini(Good2, QSettings::IniFormat);
+    Target.Y->ReadFrom(Ini, QStringLiteral("Axis"));
+    EXPECT_EQ(Target.Y->Font()->Color(), QColor(1, 2, 3));
+    TQvPointSeries Copy;
+    Copy.ReadFrom(Ini, QStringLiteral("Series"));
+    EXPECT_EQ(Copy.Line()->Color(), 0xFF112233u);
+}
+
+// Every truncation of a graph record (with axes, series and values) and of a series record is
+// refused and leaves graph, axes, series and vectors as they were.
+TEST(Persistence, EveryTruncationIsRefused)
+{
+    Scene Source(QStringLiteral("SourceGraph6"));
+    Customise(Source);
+    TQvDoubleVector XV, YV;
+    XV.setObjectName(QStringLiteral("XV6"));
+    YV.setObjectName(QStringLiteral("YV6"));
+    XV.setParent(&Source.Graph);
+    YV.setParent(&Source.Graph);
+    Fill(XV, {1, 2, 3});
+    Fill(YV, {4, 5, 6});
+    TQvPointSeries Series(&Source.Graph);
+    Series.setObjectName(QStringLiteral("Series6"));
+    Series.SetXAxis(Source.X);
+    Series.SetYAxis(Source.Y);
+    Series.SetXData(&XV);
+    Series.SetYData(&YV);
+    QByteArray Graph;
+    {
+        QBuffer B(&Graph);
+        B.open(QIODevice::WriteOnly);
+        Source.Graph.WriteTo(B, true);
+    }
+    Source.Y->SetCaption(QStringLiteral("changed after writing"));
+    Series.SetCaption(QStringLiteral("changed after writing"));
+    Fill(YV, {7});
+    const QVariantMap Before = Source.Graph.WriteSettings(true);
+    const int Undo = Source.Undo->UndoCount();
+    for (qsizetype Cut = 0; Cut < Graph.size(); Cut += 7) {
+        QByteArray Part = Graph.left(Cut);
+        QBuffer B(&Part);
+        B.open(QIODevice::ReadOnly);
+        EXPECT_THROW(Source.Graph.ReadFrom(B, true), EQvPersistenceError) << "cut at " << Cut;
+        ASSERT_EQ(Differences(Source.Graph.WriteSettings(true), Before), std::string()) << "cut at " << Cut;
+        ASSERT_EQ(Source.Undo->UndoCount(), Undo);
+    }
+    const QByteArray One = StreamOf(Series);
+    const QVariantMap SeriesBefore = Series.WriteProperties();
+    for (qsizetype Cut = 0; Cut < One.size(); ++Cut) {
+        EXPECT_THROW(ReadStream(Series, One.left(Cut)), EQvPersistenceError) << "cut at " << Cut;
+        ASSERT_EQ(Differences(Series.WriteProperties(), SeriesBefore), std::string());
+    }
+    // A whole series record with a style that does not exist.
+    QVariantMap Bad = Series.WriteProperties();
+    QVariantMap Line = Bad.value(QStringLiteral("Line")).toMap();
+    Line[QStringLiteral("DashStyle")] = 77;
+    Bad[QStringLiteral("Line")] = Line;
+    EXPECT_THROW(Series.ReadProperties(Bad), EQvPersistenceError);
+    EXPECT_EQ(Differences(Series.WriteProperties(), SeriesBefore), std::string());
 }
 
 TEST(Persistence, ReadingIsOneUndoStep)
