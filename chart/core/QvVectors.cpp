@@ -1,7 +1,11 @@
 #include "QvVectors.h"
 
+#include "QvPersistence.h"
+
 #include <QDataStream>
 #include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
 #include <QSettings>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -30,7 +34,7 @@ int TQvIntegerVector::IndexOf(int32_t V) const
 
 void TQvPointVector::SetX(int i, float X)
 {
-    if (i < 0)
+    if (i < 0 || i >= QvMaxVectorCount)
         EQvListError::RangeError(i);
     EnsureCount(i + 1);
     FArray[static_cast<size_t>(i)].X = X;
@@ -38,7 +42,7 @@ void TQvPointVector::SetX(int i, float X)
 
 void TQvPointVector::SetY(int i, float Y)
 {
-    if (i < 0)
+    if (i < 0 || i >= QvMaxVectorCount)
         EQvListError::RangeError(i);
     EnsureCount(i + 1);
     FArray[static_cast<size_t>(i)].Y = Y;
@@ -51,7 +55,9 @@ void TQvPointVector::SetY(int i, float Y)
 TQvCustomDoubleVector::TQvCustomDoubleVector(QObject* AOwner)
     : TQvComponent(AOwner), FOutliers(std::make_unique<TQvIntegerVector>())
 {
-    ReallocStorage(FIncrement);
+    // The capacity is there from the start; the storage is allocated with the first value (an
+    // indexer, and the vectors of steps that are never shown, need none).
+    FCapacity = FIncrement;
 }
 
 TQvCustomDoubleVector::~TQvCustomDoubleVector()
@@ -64,17 +70,28 @@ TQvCustomDoubleVector::~TQvCustomDoubleVector()
         std::free(FArray);
 }
 
+namespace {
+
+[[noreturn]] void NoMemory(int64_t Slots)
+{
+    throw EQvVectorError("Not enough memory for a vector of " + std::to_string(Slots) + " values");
+}
+
+} // namespace
+
 void TQvCustomDoubleVector::ReallocStorage(int NewCapacity)
 {
     if (NewCapacity < 0)
         NewCapacity = 0;
+    if (NewCapacity > QvMaxVectorCount)
+        EQvListError::RangeError(NewCapacity - 1);
     if (FStorageKeeper) {
         // Lent storage: used as long as it holds NewCapacity, never shrunk.
         if (NewCapacity > FAllocated) {
-            const int alloc = std::max<int64_t>(NewCapacity, std::min<int64_t>(int64_t(FAllocated) * 2, INT32_MAX));
+            const int alloc = std::max<int64_t>(NewCapacity, std::min<int64_t>(int64_t(FAllocated) * 2, QvMaxVectorCount));
             void* p = std::malloc(sizeof(double) * static_cast<size_t>(alloc));
             if (!p)
-                throw std::bad_alloc();
+                NoMemory(alloc);
             std::memcpy(p, FArray, sizeof(double) * static_cast<size_t>(FHighWater));
             FArray = static_cast<double*>(p);
             FAllocated = alloc;
@@ -89,10 +106,10 @@ void TQvCustomDoubleVector::ReallocStorage(int NewCapacity)
     if (NewCapacity > FAllocated || NewCapacity < FAllocated / 4) {
         int alloc = NewCapacity;
         if (NewCapacity > FAllocated)
-            alloc = std::max<int64_t>(NewCapacity, std::min<int64_t>(int64_t(FAllocated) * 2, INT32_MAX));
+            alloc = std::max<int64_t>(NewCapacity, std::min<int64_t>(int64_t(FAllocated) * 2, QvMaxVectorCount));
         void* p = std::realloc(FArray, sizeof(double) * static_cast<size_t>(std::max(alloc, 1)));
         if (!p)
-            throw std::bad_alloc();
+            NoMemory(alloc);
         FArray = static_cast<double*>(p);
         FAllocated = alloc;
     }
@@ -102,12 +119,12 @@ void TQvCustomDoubleVector::ReallocStorage(int NewCapacity)
 
 void TQvCustomDoubleVector::EnsureCount(int n, bool Overwritten)
 {
-    if (n >= FCapacity) {
-        int cap = FCapacity;
-        while (cap < n)
-            cap += FIncrement;
-        ReallocStorage(cap);
-    }
+    if (n > QvMaxVectorCount)
+        EQvListError::RangeError(n - 1);
+    if (n >= FCapacity)
+        ReallocStorage(QvGrownCapacity(FCapacity, FIncrement, n));
+    else if (n > FAllocated)
+        ReallocStorage(FCapacity);
     if (n > FCount) {
         // Slots never written read as zero; the caller writes slot n - 1 itself.
         if (!Overwritten && n - 1 > FHighWater)
@@ -137,6 +154,9 @@ bool TQvCustomDoubleVector::UseStorage(double* Storage, int Slots, std::shared_p
 
 void TQvCustomDoubleVector::SetCapacity(int Value)
 {
+    if (Value > QvMaxVectorCount)
+        throw EQvVectorError("Capacity " + std::to_string(Value) + " is beyond the largest vector ("
+                             + std::to_string(QvMaxVectorCount) + " values)");
     if (Value > FCount && Value != FCapacity)
         ReallocStorage(Value);
 }
@@ -156,7 +176,7 @@ double TQvCustomDoubleVector::GetValue(int i) const
 
 void TQvCustomDoubleVector::SetValue(int i, double n)
 {
-    if (i < 0)
+    if (i < 0 || i >= QvMaxVectorCount)
         EQvListError::RangeError(i);
     const int oldCount = FCount;
     if (i < oldCount) {
@@ -193,6 +213,8 @@ int TQvCustomDoubleVector::Insert(int Idx, double n)
         EQvListError::RangeError(Idx);
     if (Idx == oldCount)
         return Add(n);
+    if (oldCount >= QvMaxVectorCount)
+        EQvListError::RangeError(oldCount);
 
     for (int k = 0; k < FOutliers->Count(); ++k) {
         const int o = FOutliers->GetValue(k);
@@ -487,6 +509,8 @@ TQvDoubleVector::~TQvDoubleVector() = default;
 
 void TQvDoubleVector::SetInternalArray(const std::vector<double>& Values)
 {
+    if (Values.size() > size_t(QvMaxVectorCount))
+        EQvListError::RangeError(QvMaxVectorCount);
     const int n = static_cast<int>(Values.size());
     FCount = 0;
     ReallocStorage(n);
@@ -508,6 +532,8 @@ QList<double> TQvDoubleVector::Values() const
 
 void TQvDoubleVector::SetValues(const QList<double>& Values)
 {
+    if (Values.size() > QvMaxVectorCount)
+        EQvListError::RangeError(QvMaxVectorCount);
     FCount = 0;
     AddRangeT(Values.constData(), static_cast<int>(Values.size()));
     ResetStatistics();
@@ -516,6 +542,8 @@ void TQvDoubleVector::SetValues(const QList<double>& Values)
 template <class T>
 void TQvDoubleVector::AddRangeT(const T* Values, int N)
 {
+    if (N > QvMaxVectorCount - FCount)
+        EQvListError::RangeError(QvMaxVectorCount);
     if (N > 0) {
         const int from = FCount;
         EnsureCount(from + N, true);
@@ -534,27 +562,42 @@ void TQvDoubleVector::AddRange(const double* Values, int N) { AddRangeT(Values, 
 void TQvDoubleVector::AddRange(const float* Values, int N) { AddRangeT(Values, N); }
 void TQvDoubleVector::AddRange(const int32_t* Values, int N) { AddRangeT(Values, N); }
 
+// ---- stored records -----------------------------------------------------------------------------
+
+// A record taken apart and checked, ready to be applied.
+struct TQvDoubleVector::TRecord
+{
+    int Increment = 128;
+    int Capacity = 128;
+    std::vector<double> Values;
+    std::vector<int> Outliers;
+};
+
 namespace {
+
+[[noreturn]] void Damaged(const std::string& Form, const std::string& What)
+{
+    throw EQvVectorError("Damaged vector " + Form + ": " + What);
+}
+
+[[noreturn]] void Damaged(const std::string& Form, const char* Lead, const char* What)
+{
+    std::string Message(Lead);
+    Message += What;
+    Damaged(Form, Message);
+}
+
+// The longest name or field text a stream record may hold.
+constexpr qint32 MaxRecordString = 1 << 20;
+// Values and indices are read in blocks of this many, so a count that the stream does not back
+// costs no more than one block.
+constexpr int ReadBlock = 1 << 15;
 
 void WriteString(QDataStream& s, const QString& Text)
 {
     const QByteArray utf8 = Text.toUtf8();
     s << static_cast<qint32>(utf8.size());
     s.writeRawData(utf8.constData(), static_cast<int>(utf8.size()));
-}
-
-QString ReadString(QDataStream& s)
-{
-    qint32 len = 0;
-    s >> len;
-    if (len < 0 || len > (1 << 24)) {
-        s.setStatus(QDataStream::ReadCorruptData);
-        return {};
-    }
-    QByteArray utf8(len, Qt::Uninitialized);
-    if (s.readRawData(utf8.data(), len) != len)
-        s.setStatus(QDataStream::ReadPastEnd);
-    return QString::fromUtf8(utf8);
 }
 
 QString JoinNumbers(const QList<double>& Values)
@@ -565,7 +608,141 @@ QString JoinNumbers(const QList<double>& Values)
     return parts.join(QLatin1Char(' '));
 }
 
+// Reads the stream form field by field; every shortfall raises at once.
+class TStreamReader
+{
+public:
+    explicit TStreamReader(QDataStream& S) : s(S) {}
+
+    qint32 Int(const char* What)
+    {
+        qint32 v = 0;
+        s >> v;
+        Check(What);
+        return v;
+    }
+    quint8 Byte(const char* What)
+    {
+        quint8 v = 0;
+        s >> v;
+        Check(What);
+        return v;
+    }
+    QString String(const char* What)
+    {
+        const qint32 len = Int(What);
+        if (len < 0 || len > MaxRecordString)
+            Damaged("stream", std::string(What) + " has the impossible length " + std::to_string(len));
+        QByteArray utf8;
+        while (utf8.size() < len) {
+            const int chunk = std::min<int>(len - int(utf8.size()), ReadBlock);
+            const qsizetype at = utf8.size();
+            utf8.resize(at + chunk);
+            if (s.readRawData(utf8.data() + at, chunk) != chunk)
+                Damaged("stream", "it ends inside ", What);
+        }
+        return QString::fromUtf8(utf8);
+    }
+    // N little-endian 8-byte doubles (or 4-byte ints) into Out.
+    template <class T>
+    void Numbers(int N, std::vector<T>& Out, const char* What)
+    {
+        static_assert(sizeof(T) == 8 || sizeof(T) == 4);
+        // A device that knows its size tells at once whether the values are there.
+        QIODevice* d = s.device();
+        if (d && !d->isSequential() && d->bytesAvailable() < int64_t(N) * int64_t(sizeof(T)))
+            Damaged("stream", std::to_string(N) + " " + What + " announced, the stream holds fewer");
+        Out.clear();
+        Out.reserve(size_t(std::min(N, ReadBlock)));
+        std::vector<char> block(size_t(std::min(N, ReadBlock)) * sizeof(T));
+        char* buf = block.data();
+        for (int done = 0; done < N;) {
+            const int n = std::min(N - done, ReadBlock);
+            const int bytes = n * int(sizeof(T));
+            if (s.readRawData(buf, bytes) != bytes)
+                Damaged("stream", std::to_string(N) + " " + What + " announced, the stream ends after fewer");
+            for (int k = 0; k < n; ++k) {
+                if constexpr (sizeof(T) == 8) {
+                    const quint64 u = qFromLittleEndian<quint64>(buf + k * 8);
+                    double v;
+                    std::memcpy(&v, &u, 8);
+                    Out.push_back(v);
+                } else {
+                    Out.push_back(qFromLittleEndian<qint32>(buf + k * 4));
+                }
+            }
+            done += n;
+        }
+    }
+
+private:
+    void Check(const char* What)
+    {
+        if (s.status() != QDataStream::Ok)
+            Damaged("stream", "it ends before ", What);
+    }
+    QDataStream& s;
+};
+
+// The checks shared by the three forms.
+void CheckSettings(const std::string& Form, int64_t Increment, int64_t Capacity)
+{
+    if (Increment < 0 || Increment > QvMaxVectorCount)
+        Damaged(Form, "increment " + std::to_string(Increment) + " is out of range");
+    if (Capacity < 0 || Capacity > QvMaxVectorCount)
+        Damaged(Form, "capacity " + std::to_string(Capacity) + " is out of range");
+}
+
+// Outlier indices must name distinct stored values.
+void CheckOutliers(const std::string& Form, const std::vector<int>& Outliers, size_t Count)
+{
+    std::vector<bool> seen(Outliers.empty() ? 0 : Count, false);
+    for (int o : Outliers) {
+        if (o < 0 || size_t(o) >= Count)
+            Damaged(Form, "outlier index " + std::to_string(o) + " is not one of the " + std::to_string(Count)
+                              + " values");
+        if (seen[size_t(o)])
+            Damaged(Form, "outlier index " + std::to_string(o) + " appears twice");
+        seen[size_t(o)] = true;
+    }
+}
+
+int ToInt(const std::string& Form, const char* Key, const QString& Text)
+{
+    bool ok = false;
+    const int v = Text.trimmed().toInt(&ok);
+    if (!ok)
+        Damaged(Form, std::string(Key) + " \"" + Text.left(40).toStdString() + "\" is not a whole number");
+    return v;
+}
+
+double ToDouble(const std::string& Form, const char* Key, QStringView Text)
+{
+    bool ok = false;
+    const double v = Text.trimmed().toDouble(&ok);
+    if (!ok)
+        Damaged(Form, std::string(Key) + " \"" + Text.left(40).toString().toStdString() + "\" is not a number");
+    return v;
+}
+
 } // namespace
+
+void TQvDoubleVector::Apply(const TRecord& R)
+{
+    Clear(true);
+    SetIncrement(R.Increment);
+    const int n = int(R.Values.size());
+    const int cap = int(std::min<int64_t>(R.Capacity, int64_t(n) + ReadReserve));
+    if (cap > 0)
+        SetCapacity(cap);
+    AddRange(R.Values);
+    if (!R.Outliers.empty()) {
+        for (int o : R.Outliers)
+            FOutliers->Add(o);
+        FAnyOutliers = true;
+    }
+    StatisticsChanged();
+}
 
 void TQvDoubleVector::WriteTo(QIODevice& Stream) const
 {
@@ -585,66 +762,70 @@ void TQvDoubleVector::WriteTo(QIODevice& Stream) const
             s << static_cast<qint32>(FOutliers->GetValue(k));
     }
     s << static_cast<quint8>(0);
+    if (s.status() != QDataStream::Ok)
+        throw EQvVectorError("Cannot write the vector");
 }
 
 void TQvDoubleVector::ReadFrom(QIODevice& Stream)
 {
     QDataStream s(&Stream);
     s.setByteOrder(QDataStream::LittleEndian);
-    s.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    Clear(true);
-    ReadString(s);  // the name it was written under
-    qint32 inc = 0, cap = 0, count = 0;
-    quint8 db = 0;
-    s >> inc >> cap >> db;
-    SetIncrement(inc);
-    SetCapacity(cap);
+    TStreamReader in(s);
+    TRecord r;
+    in.String("the name");   // the name it was written under
+    r.Increment = in.Int("the increment");
+    r.Capacity = in.Int("the capacity");
+    CheckSettings("stream", r.Increment, r.Capacity);
+    const quint8 db = in.Byte("the database flag");
+    if (db > 1)
+        Damaged("stream", "database flag " + std::to_string(db));
     if (db) {
         // No database binding here: the source and field names are skipped.
-        ReadString(s);
-        ReadString(s);
+        in.String("the data source");
+        in.String("the data field");
     } else {
-        s >> count;
-        if (count < 0 || s.status() != QDataStream::Ok)
-            throw EQvVectorError("Invalid vector stream");
-        EnsureCount(count);
-        for (int i = 0; i < count; ++i)
-            s >> FArray[i];
+        const qint32 count = in.Int("the count");
+        if (count < 0 || count > QvMaxVectorCount)
+            Damaged("stream", "count " + std::to_string(count) + " is out of range");
+        in.Numbers(count, r.Values, "values");
     }
-    quint8 any = 0;
-    s >> any;
+    const quint8 any = in.Byte("the outlier flag");
+    if (any > 1)
+        Damaged("stream", "outlier flag " + std::to_string(any));
     if (any) {
-        qint32 n = 0;
-        s >> n;
-        for (int k = 0; k < n && s.status() == QDataStream::Ok; ++k) {
-            qint32 idx = 0;
-            s >> idx;
-            AddOutlier(idx);
-        }
+        const qint32 n = in.Int("the outlier count");
+        if (n < 1 || size_t(n) > r.Values.size())
+            Damaged("stream", "outlier count " + std::to_string(n) + " for " + std::to_string(r.Values.size())
+                                  + " values");
+        in.Numbers(n, r.Outliers, "outlier indices");
+        CheckOutliers("stream", r.Outliers, r.Values.size());
     }
-    quint8 end = 0;
-    s >> end;
-    if (s.status() != QDataStream::Ok) {
-        Clear(true);
-        throw EQvVectorError("Invalid vector stream");
-    }
-    StatisticsChanged();
+    if (in.Byte("the end mark") != 0)
+        Damaged("stream", "the end mark is missing");
+    Apply(r);
 }
 
 void TQvDoubleVector::WriteTo(const QString& FileName) const
 {
-    QFile f(FileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EQvVectorError("Cannot create file " + FileName.toStdString());
+    // Written beside the target and renamed over it: a failed write leaves the old file whole.
+    QSaveFile f(FileName);
+    if (!f.open(QIODevice::WriteOnly))
+        throw EQvVectorError("Cannot create file " + FileName.toStdString() + ": " + f.errorString().toStdString());
     WriteTo(static_cast<QIODevice&>(f));
+    if (!f.commit())
+        throw EQvVectorError("Cannot write file " + FileName.toStdString() + ": " + f.errorString().toStdString());
 }
 
 void TQvDoubleVector::ReadFrom(const QString& FileName)
 {
     QFile f(FileName);
     if (!f.open(QIODevice::ReadOnly))
-        throw EQvVectorError("Cannot open file " + FileName.toStdString());
-    ReadFrom(static_cast<QIODevice&>(f));
+        throw EQvVectorError("Cannot open file " + FileName.toStdString() + ": " + f.errorString().toStdString());
+    try {
+        ReadFrom(static_cast<QIODevice&>(f));
+    } catch (const EQvVectorError& e) {
+        throw EQvVectorError(FileName.toStdString() + ": " + e.what());
+    }
 }
 
 void TQvDoubleVector::WriteTo(QXmlStreamWriter& Xml) const
@@ -668,30 +849,41 @@ void TQvDoubleVector::WriteTo(QXmlStreamWriter& Xml) const
 
 void TQvDoubleVector::ReadFrom(QXmlStreamReader& Xml)
 {
+    const std::string form = "XML";
     // Positioned anywhere before or at the "TQvDoubleVector" element.
     while (!(Xml.isStartElement() && Xml.name() == QLatin1String("TQvDoubleVector"))) {
-        if (Xml.atEnd())
-            return;
+        if (Xml.atEnd() || Xml.hasError())
+            Damaged(form, Xml.hasError() ? Xml.errorString().toStdString() : "no TQvDoubleVector element");
         Xml.readNext();
     }
-    Clear(true);
-    std::vector<double> values;
-    std::vector<int> outliers;
+    TRecord r;
+    int64_t valuesCount = -1, outliersCount = -1;
+    bool anyValues = false, anyOutliers = false;
     while (Xml.readNextStartElement()) {
         const QStringView name = Xml.name();
         if (name == QLatin1String("Increment")) {
-            SetIncrement(Xml.readElementText().toInt());
+            r.Increment = ToInt(form, "Increment", Xml.readElementText());
         } else if (name == QLatin1String("Capacity")) {
-            SetCapacity(Xml.readElementText().toInt());
+            r.Capacity = ToInt(form, "Capacity", Xml.readElementText());
         } else if (name == QLatin1String("Values") || name == QLatin1String("Outliers")) {
             const bool isValues = name == QLatin1String("Values");
+            if (isValues ? anyValues : anyOutliers)
+                Damaged(form, isValues ? "two Values elements" : "two Outliers elements");
+            (isValues ? anyValues : anyOutliers) = true;
             while (Xml.readNextStartElement()) {
                 if (Xml.name() == QLatin1String("Item")) {
                     const QString t = Xml.readElementText();
-                    if (isValues)
-                        values.push_back(t.toDouble());
-                    else
-                        outliers.push_back(t.toInt());
+                    if (isValues) {
+                        if (r.Values.size() >= size_t(QvMaxVectorCount))
+                            Damaged(form, "too many values");
+                        r.Values.push_back(ToDouble(form, "Item", t));
+                    } else {
+                        if (r.Outliers.size() >= size_t(QvMaxVectorCount))
+                            Damaged(form, "too many outliers");
+                        r.Outliers.push_back(ToInt(form, "Outlier", t));
+                    }
+                } else if (Xml.name() == QLatin1String("Count")) {
+                    (isValues ? valuesCount : outliersCount) = ToInt(form, "Count", Xml.readElementText());
                 } else {
                     Xml.skipCurrentElement();
                 }
@@ -700,10 +892,16 @@ void TQvDoubleVector::ReadFrom(QXmlStreamReader& Xml)
             Xml.skipCurrentElement();
         }
     }
-    AddRange(values);
-    for (int o : outliers)
-        AddOutlier(o);
-    StatisticsChanged();
+    if (Xml.hasError())
+        Damaged(form, Xml.errorString().toStdString());
+    CheckSettings(form, r.Increment, r.Capacity);
+    if (valuesCount >= 0 && size_t(valuesCount) != r.Values.size())
+        Damaged(form, "Count " + std::to_string(valuesCount) + " but " + std::to_string(r.Values.size()) + " values");
+    if (outliersCount >= 0 && size_t(outliersCount) != r.Outliers.size())
+        Damaged(form, "outlier Count " + std::to_string(outliersCount) + " but " + std::to_string(r.Outliers.size())
+                          + " outliers");
+    CheckOutliers(form, r.Outliers, r.Values.size());
+    Apply(r);
 }
 
 void TQvDoubleVector::WriteTo(QSettings& Ini, const QString& Section) const
@@ -723,21 +921,41 @@ void TQvDoubleVector::WriteTo(QSettings& Ini, const QString& Section) const
 
 void TQvDoubleVector::ReadFrom(QSettings& Ini, const QString& Section)
 {
+    const std::string form = "INI section " + Section.toStdString();
+    try {
+        QvCheckIniSection(Ini, Section);
+    } catch (const EQvPersistenceError& e) {
+        throw EQvVectorError(e.what());
+    }
+    TRecord r;
     Ini.beginGroup(Section);
-    Clear(true);
-    SetIncrement(Ini.value(QStringLiteral("Increment"), 128).toInt());
-    SetCapacity(Ini.value(QStringLiteral("Capacity"), 128).toInt());
-    const QString values = Ini.value(QStringLiteral("Values"), QStringLiteral("None")).toString();
-    std::vector<double> v;
-    if (values != QLatin1String("None"))
-        for (const QString& t : values.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            v.push_back(t.toDouble());
-    AddRange(v);
-    const QString outliers = Ini.value(QStringLiteral("Outliers"), QStringLiteral("None")).toString();
-    if (outliers != QLatin1String("None"))
-        for (const QString& t : outliers.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            AddOutlier(t.toInt());
+    const QVariant inc = Ini.value(QStringLiteral("Increment"), 128);
+    const QVariant cap = Ini.value(QStringLiteral("Capacity"), 128);
+    const QVariant values = Ini.value(QStringLiteral("Values"), QStringLiteral("None"));
+    const QVariant outliers = Ini.value(QStringLiteral("Outliers"), QStringLiteral("None"));
     Ini.endGroup();
+    // Text keys only: a list (a value with commas) or a binary value is not what is written.
+    auto text = [&](const QVariant& V, const char* Key) {
+        if (V.typeId() != QMetaType::QString && V.typeId() != QMetaType::Int)
+            Damaged(form, std::string(Key) + " is not a text");
+        return V.toString();
+    };
+    r.Increment = ToInt(form, "Increment", text(inc, "Increment"));
+    r.Capacity = ToInt(form, "Capacity", text(cap, "Capacity"));
+    CheckSettings(form, r.Increment, r.Capacity);
+    const QString v = text(values, "Values");
+    if (v != QLatin1String("None")) {
+        for (QStringView t : QStringView(v).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            r.Values.push_back(ToDouble(form, "Value", t));
+        if (r.Values.size() > size_t(QvMaxVectorCount))
+            Damaged(form, "too many values");
+    }
+    const QString o = text(outliers, "Outliers");
+    if (o != QLatin1String("None"))
+        for (QStringView t : QStringView(o).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            r.Outliers.push_back(ToInt(form, "Outlier", t.toString()));
+    CheckOutliers(form, r.Outliers, r.Values.size());
+    Apply(r);
 }
 
 // ---------------------------------------------------------------------------------------------

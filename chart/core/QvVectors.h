@@ -39,12 +39,29 @@ public:
     [[noreturn]] static void RangeError(int Index);
 };
 
-// Any other error raised by a vector (e.g. writing through an indexer).
+// Any other error raised by a vector (e.g. writing through an indexer, a capacity beyond the
+// largest vector, storage that cannot be had, a damaged stored record).
 class EQvVectorError : public std::runtime_error
 {
 public:
     explicit EQvVectorError(const std::string& Msg) : std::runtime_error(Msg) {}
 };
+
+// The most elements any vector holds (2 GiB of doubles). Counts are 32-bit; keeping well below
+// INT32_MAX means that i + 1 and capacity growth can never overflow, and an index beyond this
+// is refused at once instead of asking for storage the machine does not have.
+constexpr int QvMaxVectorCount = (1 << 28) - 1;
+
+// Capacity that holds n when growing from Capacity in steps of Increment, never beyond
+// QvMaxVectorCount (n itself must not exceed it).
+inline int QvGrownCapacity(int Capacity, int Increment, int n)
+{
+    if (n <= Capacity)
+        return Capacity;
+    const int64_t step = std::max(Increment, 1);
+    const int64_t steps = (int64_t(n) - Capacity + step - 1) / step;
+    return int(std::min<int64_t>(Capacity + steps * step, QvMaxVectorCount));
+}
 
 // ---------------------------------------------------------------------------------------------
 // TQvVectorUser: what a double vector calls on the objects that read it (series, and any other
@@ -101,11 +118,12 @@ public:
     using value_type = T;
 
     TQvPlainVector() : TQvPlainVector(0) {}
-    // Increment = NewCount when NewCount > 0, else 128; allocates Increment slots, count 0.
+    // Increment = NewCount when NewCount > 0, else 128; the capacity is Increment slots, count 0.
+    // The slots are allocated when the first element is stored: a series holds several of these
+    // vectors, and a file of many steps holds many series that never get a point.
     explicit TQvPlainVector(int NewCount)
-        : FIncrement(NewCount > 0 ? NewCount : 128)
+        : FIncrement(NewCount > 0 ? std::min(NewCount, QvMaxVectorCount) : 128)
     {
-        FArray.resize(static_cast<size_t>(FIncrement));
         FCapacity = FIncrement;
     }
 
@@ -123,6 +141,8 @@ public:
     {
         if (FCount >= FCapacity)
             Grow(FCount + 1);
+        else if (size_t(FCount) >= FArray.size())
+            FArray.resize(static_cast<size_t>(FCapacity));
         FArray[static_cast<size_t>(FCount)] = V;
         return ++FCount;
     }
@@ -146,7 +166,7 @@ public:
     // Extends Count to i + 1 when needed (growing by the increment), then stores.
     void SetValue(int i, const T& V)
     {
-        if (i < 0)
+        if (i < 0 || i >= QvMaxVectorCount)
             EQvListError::RangeError(i);
         EnsureCount(i + 1);
         FArray[static_cast<size_t>(i)] = V;
@@ -154,10 +174,15 @@ public:
     T operator[](int i) const { return GetValue(i); }
 
     // Grows the storage in steps of the increment until it holds n; Count becomes n when larger.
+    // n beyond the largest vector raises the range error and changes nothing.
     void EnsureCount(int n)
     {
+        if (n > QvMaxVectorCount)
+            EQvListError::RangeError(n - 1);
         if (n >= FCapacity)
             Grow(n);
+        else if (size_t(n) > FArray.size())
+            FArray.resize(static_cast<size_t>(FCapacity));
         if (n > FCount)
             FCount = n;
     }
@@ -192,6 +217,8 @@ protected:
     // Storage and count become exactly n (may shrink).
     void ResizeExactly(int n)
     {
+        if (n > QvMaxVectorCount)
+            EQvListError::RangeError(n - 1);
         if (n < 0)
             n = 0;
         FArray.resize(static_cast<size_t>(n));
@@ -200,6 +227,8 @@ protected:
     }
     void SetCapacityTo(int n)
     {
+        if (n > QvMaxVectorCount)
+            EQvListError::RangeError(n - 1);
         FArray.resize(static_cast<size_t>(n));
         FCapacity = n;
         if (FCount > n)
@@ -209,9 +238,9 @@ protected:
     // reallocates geometrically, so long runs of appends stay amortised constant time.
     void Grow(int n)
     {
-        while (FCapacity < n)
-            FCapacity += FIncrement;
-        FArray.resize(static_cast<size_t>(FCapacity));
+        const int cap = QvGrownCapacity(FCapacity, FIncrement, n);
+        FArray.resize(static_cast<size_t>(cap));
+        FCapacity = cap;
     }
 
     int FCount = 0;
@@ -340,7 +369,8 @@ public:
     void SetItems(int i, double n) { SetValue(i, n); }
 
     int Capacity() const { return FCapacity; }
-    // Takes effect only when Value > Count and differs from the capacity.
+    // Takes effect only when Value > Count and differs from the capacity. A capacity beyond
+    // QvMaxVectorCount raises EQvVectorError and changes nothing.
     void SetCapacity(int Value);
     // Takes Slots values of storage lent from outside (one block shared by many vectors, such
     // as the views of all steps of a file, so that it can be mapped in huge pages); Keeper keeps
@@ -475,6 +505,13 @@ public:
     void AddRange(const int32_t* Values, int N);
     void AddRange(const std::vector<double>& Values) { AddRange(Values.data(), int(Values.size())); }
 
+    // Stored records. Every reader takes the whole record apart and checks it before the vector
+    // changes: a damaged, truncated or foreign record raises EQvVectorError (naming what is
+    // wrong) and leaves the vector as it was. Reading costs time and memory in proportion to the
+    // record: a count is never trusted for an allocation ahead of the values that back it. The
+    // stored capacity is a reserve, restored up to the values read plus ReadReserve slots.
+    static constexpr int ReadReserve = 1 << 20;
+
     // Stream form: qualified name, Increment, Capacity, DBData, values, outliers, a zero byte.
     void WriteTo(QIODevice& Stream) const;
     void ReadFrom(QIODevice& Stream);
@@ -489,6 +526,9 @@ public:
 
 private:
     template <class T> void AddRangeT(const T* Values, int N);
+    struct TRecord;
+    // Replaces the vector's settings, values and outliers with a checked record.
+    void Apply(const TRecord& R);
 
     bool FPersistentValues = false;
     bool FDBData = false;

@@ -1,6 +1,8 @@
 #include "QvVectors.h"
 
 #include <QBuffer>
+#include <QDataStream>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -8,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
 #include <random>
 #include <set>
 
@@ -562,4 +566,285 @@ TEST(PlainVectors, CountCapacityAndDelete)
     bv.Clear();
     EXPECT_EQ(bv.Count(), 0);
     EXPECT_EQ(bv.Capacity(), 128);
+}
+
+// ---- indices, counts and stored records beyond what memory or the record holds ---------------
+
+namespace {
+
+// What a test can see of a vector: values, settings and outliers.
+struct Snapshot
+{
+    QList<double> Values;
+    int Increment, Capacity;
+    std::vector<int> Outliers;
+    explicit Snapshot(const TQvDoubleVector& v)
+        : Values(v.Values()), Increment(v.Increment()), Capacity(v.Capacity())
+    {
+        for (int k = 0; k < v.Outliers().Count(); ++k)
+            Outliers.push_back(v.Outliers().GetValue(k));
+    }
+    bool operator==(const Snapshot&) const = default;
+};
+
+void Prepare(TQvDoubleVector& v)
+{
+    v.SetIncrement(200);
+    v.AddRange({5.0L, 6.0L, 7.0L});
+    v.AddOutlier(2);
+}
+
+QByteArray StreamRecord(const TQvDoubleVector& v)
+{
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    v.WriteTo(static_cast<QIODevice&>(buf));
+    return buf.data();
+}
+
+// Peak resident memory of this process in MB.
+long PeakMB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
+    return 0;
+}
+
+// A stream record by hand: name, increment, capacity, database flag, count, values, outlier
+// flag, outlier count and indices, end mark.
+QByteArray HandRecord(qint32 Increment, qint32 Capacity, qint32 Count, int ValuesPresent, quint8 AnyOutliers = 0,
+                      qint32 OutlierCount = 0, std::vector<qint32> Outliers = {}, quint8 End = 0)
+{
+    QByteArray b;
+    QDataStream s(&b, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s << qint32(1);
+    s.writeRawData("v", 1);
+    s << Increment << Capacity << quint8(0) << Count;
+    for (int i = 0; i < ValuesPresent; ++i)
+        s << double(i);
+    s << AnyOutliers;
+    if (AnyOutliers) {
+        s << OutlierCount;
+        for (qint32 o : Outliers)
+            s << o;
+    }
+    s << End;
+    return b;
+}
+
+} // namespace
+
+// Indices that no vector can hold are refused at once with the index error, and the vector is
+// as it was (INT_MAX used to write out of bounds, INT_MAX - 1 to loop for ever while growing).
+TEST(DoubleVector, IndicesBeyondTheLargestVectorAreRefusedAtOnce)
+{
+    const int huge[] = {INT_MAX, INT_MAX - 1, INT_MAX - 127, QvMaxVectorCount, QvMaxVectorCount + 1};
+    for (int i : huge) {
+        SCOPED_TRACE(i);
+        TQvDoubleVector v;
+        Prepare(v);
+        const Snapshot before(v);
+        EXPECT_EQ(RangeMessage([&] { v.SetValue(i, 1); }), "i=" + std::to_string(i) + " index out of range");
+        EXPECT_EQ(RangeMessage([&] { v.Insert(i, 1); }), "i=" + std::to_string(i) + " index out of range");
+        EXPECT_THROW(v.SetCapacity(i + (i < INT_MAX)), EQvVectorError);
+        EXPECT_TRUE(Snapshot(v) == before);
+        // Plain vectors alike.
+        TQvIntegerVector iv;
+        iv.Add(4);
+        EXPECT_THROW(iv.SetValue(i, 1), EQvListError);
+        EXPECT_THROW(iv.SetCount(i + (i < INT_MAX)), EQvListError);
+        TQvPointVector pv;
+        EXPECT_THROW(pv.SetX(i, 1), EQvListError);
+        EXPECT_THROW(pv.SetCount(i + (i < INT_MAX)), EQvListError);
+        TQvSingleVector sv;
+        EXPECT_THROW(sv.SetCapacity(i + (i < INT_MAX)), EQvListError);
+        EXPECT_EQ(iv.Count(), 1);
+        EXPECT_EQ(pv.Count(), 0);
+    }
+    // Growth near the limit (where adding the increment used to overflow) stops at the limit.
+    EXPECT_EQ(QvGrownCapacity(128, QvMaxVectorCount, 129), QvMaxVectorCount);
+    EXPECT_EQ(QvGrownCapacity(QvMaxVectorCount - 10, 128, QvMaxVectorCount), QvMaxVectorCount);
+    EXPECT_EQ(QvGrownCapacity(INT_MAX - 200, INT_MAX, INT_MAX - 100), QvMaxVectorCount);
+}
+
+// Stream records whose counts the stream does not back fail at once, without reserving storage
+// for the announced count, and leave the vector unchanged; also on a sequential device, where
+// the size is not known ahead.
+TEST(DoubleVector, StreamCountsBeyondTheRecordFailAtOnce)
+{
+    struct Case
+    {
+        const char* Name;
+        QByteArray Record;
+    };
+    const Case cases[] = {
+        {"count INT32_MAX", HandRecord(128, 128, INT32_MAX, 3)},
+        {"count 200 M", HandRecord(128, 128, 200'000'000, 3)},
+        {"count negative", HandRecord(128, 128, -1, 0)},
+        {"capacity INT32_MAX", HandRecord(128, INT32_MAX, 2, 2)},
+        {"increment INT32_MAX", HandRecord(INT32_MAX, 128, 2, 2)},
+        {"outlier count INT32_MAX", HandRecord(128, 128, 2, 2, 1, INT32_MAX, {0})},
+        {"outlier beyond the values", HandRecord(128, 128, 2, 2, 1, 1, {2})},
+        {"negative outlier", HandRecord(128, 128, 2, 2, 1, 1, {-1})},
+        {"outlier twice", HandRecord(128, 128, 2, 2, 1, 2, {1, 1})},
+        {"end mark missing", HandRecord(128, 128, 2, 2, 0, 0, {}, 7)},
+    };
+    const long peak = PeakMB();
+    for (const Case& c : cases) {
+        for (bool sequential : {false, true}) {
+            SCOPED_TRACE(std::string(c.Name) + (sequential ? " sequential" : ""));
+            TQvDoubleVector v;
+            Prepare(v);
+            const Snapshot before(v);
+            QByteArray data = c.Record;
+            QBuffer buf(&data);
+            buf.open(QIODevice::ReadOnly);
+            // A pipe-like device: reads what it has, does not know its size.
+            struct Pipe : QIODevice
+            {
+                QBuffer* In;
+                explicit Pipe(QBuffer* B) : In(B) { open(QIODevice::ReadOnly); }
+                bool isSequential() const override { return true; }
+                qint64 readData(char* d, qint64 n) override { return In->read(d, n); }
+                qint64 writeData(const char*, qint64) override { return -1; }
+            } pipe(&buf);
+            QIODevice& dev = sequential ? static_cast<QIODevice&>(pipe) : static_cast<QIODevice&>(buf);
+            try {
+                v.ReadFrom(dev);
+                ADD_FAILURE() << "accepted";
+            } catch (const EQvVectorError& e) {
+                EXPECT_TRUE(std::string(e.what()).rfind("Damaged vector stream: ", 0) == 0) << e.what();
+            }
+            EXPECT_TRUE(Snapshot(v) == before);
+        }
+    }
+    // 200 M announced doubles would be 1.6 GB; nothing near that was taken.
+    EXPECT_LT(PeakMB() - peak, 100);
+}
+
+// Every truncation of a valid record, in the stream and XML forms, is refused and changes
+// nothing; so are records with text where numbers belong.
+TEST(DoubleVector, TruncatedOrGarbledRecordsChangeNothing)
+{
+    TQvDoubleVector a;
+    a.AddRange({1.5L, -2.0L, 3.25L, 4.0L});
+    a.AddOutlier(3);
+    a.AddOutlier(0);
+    const QByteArray record = StreamRecord(a);
+    for (qsizetype n = 0; n < record.size(); ++n) {
+        SCOPED_TRACE(n);
+        TQvDoubleVector v;
+        Prepare(v);
+        const Snapshot before(v);
+        QByteArray part = record.left(n);
+        QBuffer buf(&part);
+        buf.open(QIODevice::ReadOnly);
+        EXPECT_THROW(v.ReadFrom(static_cast<QIODevice&>(buf)), EQvVectorError);
+        EXPECT_TRUE(Snapshot(v) == before);
+    }
+
+    QString xml;
+    {
+        QXmlStreamWriter w(&xml);
+        a.WriteTo(w);
+    }
+    for (qsizetype n = 0; n < xml.size(); n += 3) {
+        SCOPED_TRACE(n);
+        TQvDoubleVector v;
+        Prepare(v);
+        const Snapshot before(v);
+        QXmlStreamReader r(xml.left(n));
+        EXPECT_THROW(v.ReadFrom(r), EQvVectorError);
+        EXPECT_TRUE(Snapshot(v) == before);
+    }
+    const std::pair<const char*, const char*> edits[] = {
+        {"<Item>-2</Item>", "<Item>minus two</Item>"},
+        {"<Count>4</Count>", "<Count>5</Count>"},
+        {"<Increment>128</Increment>", "<Increment>x</Increment>"},
+        {"<Capacity>128</Capacity>", "<Capacity>2147483647</Capacity>"},
+        {"<Item>0</Item></Outliers>", "<Item>4</Item></Outliers>"},
+    };
+    for (const auto& [from, to] : edits) {
+        SCOPED_TRACE(to);
+        QString bad = xml;
+        ASSERT_TRUE(bad.contains(QLatin1String(from)));
+        bad.replace(QLatin1String(from), QLatin1String(to));
+        TQvDoubleVector v;
+        Prepare(v);
+        const Snapshot before(v);
+        QXmlStreamReader r(bad);
+        EXPECT_THROW(v.ReadFrom(r), EQvVectorError);
+        EXPECT_TRUE(Snapshot(v) == before);
+    }
+
+    QTemporaryDir dir;
+    const std::pair<const char*, const char*> iniEdits[] = {
+        {"Values", "1 2 three"}, {"Values", "1,2"}, {"Outliers", "5"}, {"Outliers", "1  1"},
+        {"Increment", "-5"},    {"Capacity", "2147483647"},
+    };
+    for (const auto& [key, value] : iniEdits) {
+        SCOPED_TRACE(std::string(key) + "=" + value);
+        const QString path = dir.filePath(QStringLiteral("v.ini"));
+        QFile::remove(path);
+        {
+            QSettings ini(path, QSettings::IniFormat);
+            a.WriteTo(ini, QStringLiteral("Vector"));
+        }
+        {
+            // Edited as text, the way a damaged file would read.
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            QList<QByteArray> lines = f.readAll().split('\n');
+            f.close();
+            for (QByteArray& line : lines)
+                if (line.startsWith(QByteArray(key) + '='))
+                    line = QByteArray(key) + '=' + value;
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(lines.join('\n'));
+        }
+        QSettings ini(path, QSettings::IniFormat);
+        TQvDoubleVector v;
+        Prepare(v);
+        const Snapshot before(v);
+        EXPECT_THROW(v.ReadFrom(ini, QStringLiteral("Vector")), EQvVectorError);
+        EXPECT_TRUE(Snapshot(v) == before);
+    }
+}
+
+// Many outliers come back in their order, and the stored capacity reserves no more than the
+// values read plus ReadReserve.
+TEST(DoubleVector, LargeRecordsReadInOnePass)
+{
+    TQvDoubleVector a;
+    std::vector<double> values(200'000);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = double(i % 1000);
+    a.AddRange(values);
+    for (int i = 0; i < 20'000; i += 2)
+        a.AddOutlier(i);
+    const QByteArray record = StreamRecord(a);
+    TQvDoubleVector b;
+    QBuffer buf;
+    buf.setData(record);
+    buf.open(QIODevice::ReadOnly);
+    b.ReadFrom(static_cast<QIODevice&>(buf));
+    EXPECT_EQ(b.Count(), 200'000);
+    EXPECT_EQ(b.Outliers().Count(), 10'000);
+    EXPECT_EQ(b.Outliers().GetValue(9'999), 19'998);
+    EXPECT_FALSE(b.IsOutlier(19'999));
+    EXPECT_EQ(b.SumIncludingOutliers(), a.SumIncludingOutliers());
+    EXPECT_EQ(b.Sum(), a.Sum());
+
+    QByteArray reserve = HandRecord(128, QvMaxVectorCount, 2, 2);
+    QBuffer rb(&reserve);
+    rb.open(QIODevice::ReadOnly);
+    TQvDoubleVector c;
+    c.ReadFrom(static_cast<QIODevice&>(rb));
+    EXPECT_EQ(c.Count(), 2);
+    EXPECT_EQ(c.Capacity(), 2 + TQvDoubleVector::ReadReserve);
 }
