@@ -2,6 +2,7 @@
 
 #include "QvAxis.h"
 #include "QvAxisLayout.h"
+#include "QvDrawing.h"
 #include "QvGDI.h"
 #include "QvPersistence.h"
 #include "QvFont.h"
@@ -216,13 +217,13 @@ void TQvCustomGraph::EndUpdate()
 
 void TQvCustomGraph::SetHighQuality(QPainter& Gr, bool High) const
 {
-    if (!High || FSmoothingMode == TQvSmoothingMode::None) {
-        Gr.setRenderHint(QPainter::Antialiasing, false);
-        Gr.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        return;
-    }
-    Gr.setRenderHint(QPainter::Antialiasing, true);
-    Gr.setRenderHint(QPainter::SmoothPixmapTransform, FSmoothingMode == TQvSmoothingMode::HighQuality);
+    // HighSpeed draws aliased, as None does.
+    QvSetSmoothingMode(Gr, High ? FSmoothingMode : TQvSmoothingMode::None);
+}
+
+bool TQvCustomGraph::Contains(const QObject* Control) const
+{
+    return Control && Control != this && Control->parent() == this;
 }
 
 void TQvCustomGraph::paintEvent(QPaintEvent*)
@@ -993,8 +994,9 @@ void TQvGraph2D::MouseUp(QMouseEvent* e)
     if (FMouseHandler)
         FMouseHandler->MouseUp(e);
     emit OnMouseUp(e);
-    // A release close to the press is a click.
-    if ((e->position().toPoint() - FPressPos).manhattanLength() < 4) {
+    // A release that moved less than 4 pixels from the press in each direction is a click.
+    const QPoint Moved = e->position().toPoint() - FPressPos;
+    if (std::abs(Moved.x()) < 4 && std::abs(Moved.y()) < 4) {
         if (FMouseHandler)
             FMouseHandler->Click(e);
         emit OnClick();
