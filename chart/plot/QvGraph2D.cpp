@@ -4,6 +4,7 @@
 #include "QvAxisLayout.h"
 #include "QvDrawing.h"
 #include "QvGDI.h"
+#include "QvLegend.h"
 #include "QvPersistence.h"
 #include "QvFont.h"
 #include "QvSeries.h"
@@ -1272,16 +1273,17 @@ QVariantMap TQvGraph2D::WriteSettings(bool IncludeValues) const
         if (!A->objectName().isEmpty())
             Axes.insert(A->objectName(), QvWritePublished(A));
     M.insert(QStringLiteral("Axes"), Axes);
+    // Values: every shown vector's with IncludeValues; else those of vectors that keep their
+    // values with their settings (PersistentValues), under a key of their own that every read
+    // applies.
     QVariantMap Series, Values;
     for (const TQvSeries* S : RelatedSeries()) {
         if (S->objectName().isEmpty())
             continue;
         Series.insert(S->objectName(), S->WriteProperties());
-        if (!IncludeValues)
-            continue;
         for (const TQvCustomDoubleVector* V : {S->XData(), S->YData()}) {
             const auto* D = qobject_cast<const TQvDoubleVector*>(V);
-            if (!D || D->objectName().isEmpty())
+            if (!D || D->objectName().isEmpty() || !(IncludeValues || D->ValuesStored()))
                 continue;
             QStringList L;
             L.reserve(D->Count());
@@ -1291,8 +1293,16 @@ QVariantMap TQvGraph2D::WriteSettings(bool IncludeValues) const
         }
     }
     M.insert(QStringLiteral("Series"), Series);
+    QVariantMap Legends;
+    for (const TQvGraphLegendBase* L : RelatedLegends())
+        if (const auto* C = qobject_cast<const TQvCustomLegend*>(L); C && !C->objectName().isEmpty())
+            Legends.insert(C->objectName(), C->WriteSettings());
+    if (!Legends.isEmpty())
+        M.insert(QStringLiteral("Legends"), Legends);
     if (IncludeValues)
         M.insert(QStringLiteral("Values"), Values);
+    else if (!Values.isEmpty())
+        M.insert(QStringLiteral("PersistentValues"), Values);
     return M;
 }
 
@@ -1300,8 +1310,10 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
 {
     // Values first (the series' ranges then follow them), checked whole before any is stored.
     std::vector<std::pair<TQvDoubleVector*, std::vector<double>>> NewValues;
-    if (IncludeValues) {
-        const QVariantMap Values = M.value(QStringLiteral("Values")).toMap();
+    for (const QString& Key : {QStringLiteral("Values"), QStringLiteral("PersistentValues")}) {
+        if (Key == QLatin1String("Values") && !IncludeValues)
+            continue;
+        const QVariantMap Values = M.value(Key).toMap();
         for (auto It = Values.constBegin(); It != Values.constEnd(); ++It) {
             auto* D = qobject_cast<TQvDoubleVector*>(QvFindComponent(It.key()));
             if (!D)
@@ -1345,6 +1357,19 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
                 const auto It = Series.constFind(S->objectName());
                 if (It != Series.constEnd())
                     S->ReadProperties(It->toMap());
+            }
+            // Legends after the series they list; a legend this graph lacks is made.
+            const QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
+            for (auto It = Legends.constBegin(); It != Legends.constEnd(); ++It) {
+                TQvCustomLegend* L = nullptr;
+                for (TQvGraphLegendBase* B : RelatedLegends())
+                    if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == It.key())
+                        L = C;
+                if (!L) {
+                    L = new TQvLegend(this);
+                    L->setObjectName(It.key());
+                }
+                L->ReadSettings(It->toMap());
             }
         });
     }

@@ -4,8 +4,10 @@
 #include "QvGDI.h"
 #include "QvGraph2D.h"
 #include "QvLineRaster.h"
+#include "QvRichCaption.h"
 #include "QvStyles.h"
 #include "QvThinning.h"
+#include "QvUndoStack.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -97,10 +99,16 @@ TQvSeries::TQvSeries(QObject* AOwner) : TQvComponent(AOwner), FIndexer(std::make
     FPen = FLineSettings->GetPen(QRectF(0, 0, 100, 100));
     FMinCount = 1;
     FCaption = DefaultCaption(this, QStringLiteral("QvSeries"));
+    QvRegisterCaptionVariable(this, QStringLiteral("Name"), QStringLiteral("Internal name of the series"),
+                              [this] { return objectName(); });
+    QvRegisterCaptionVariable(this, QStringLiteral("Caption"),
+                              QStringLiteral("Caption of the series e.g. used in legends"),
+                              [this] { return FCaption; });
 }
 
 TQvSeries::~TQvSeries()
 {
+    QvUnregisterCaptionVariables(this);
     LeaveAxes();
     if (FGraph)
         FGraph->DetachSeries(this);
@@ -270,6 +278,28 @@ void TQvSeries::SetYData(TQvCustomDoubleVector* Value)
     SetData(FYData, FXData, Value, "Series Y-data reference", "YData");
 }
 
+void TQvSeries::SetLine(const TQvLineSettings* Value)
+{
+    if (!Value || Value == FLineSettings)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack())
+            Stack->PushComponent(FLineSettings, QStringLiteral("Series line"));
+    FLineSettings->Assign(*Value);
+    TestVisbleChanged();
+}
+
+void TQvSeries::SetArea(const TQvAreaSettings* Value)
+{
+    if (!Value || Value == FAreaSettings)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack())
+            Stack->PushComponent(FAreaSettings, QStringLiteral("Series area"));
+    FAreaSettings->Assign(*Value);
+    TestVisbleChanged();
+}
+
 void TQvSeries::SetLinePen(const QPen& Pen)
 {
     FPen = Pen;
@@ -360,13 +390,16 @@ void TQvSeries::TestAllAssigned()
         }
         if (!FGraph)
             return;
-        if (!FXData) {
-            FIndexer->SetRefVector(FYData);
+        // The indexer stands in for a missing vector and counts the one beside it, also when
+        // that one was just replaced.
+        if (!FXData)
             FXData = FIndexer.get();
-        } else if (!FYData) {
-            FIndexer->SetRefVector(FXData);
+        else if (!FYData)
             FYData = FIndexer.get();
-        }
+        if (FXData == FIndexer.get())
+            FIndexer->SetRefVector(FYData);
+        else if (FYData == FIndexer.get())
+            FIndexer->SetRefVector(FXData);
         JoinAxes();
         RangesModified();
         FGraph->LegendsModified();
@@ -770,8 +803,10 @@ void TQvSeries::PaintGr(QPainter& Gr)
     if (FPointCount == 0)
         return;
     RebuildPens();
-    if (FPointCount < 2)
+    if (FPointCount < 2) {
+        PaintUnderSymbols(Gr);
         return;
+    }
     const bool cut = SymbolsShown() && QvAlpha(FPointSymbolSettings->FillColor()) != 255;
     const bool hadClip = Gr.hasClipping();
     const QRegion oldClip = hadClip ? Gr.clipRegion() : QRegion();
@@ -781,6 +816,8 @@ void TQvSeries::PaintGr(QPainter& Gr)
         PaintArea(Gr);
     if (LineShown())
         PaintLine(Gr);
+    // Still inside the cut-out: nothing of it shows through translucent symbols.
+    PaintUnderSymbols(Gr);
     if (cut) {
         if (hadClip)
             Gr.setClipRegion(oldClip);
@@ -1194,11 +1231,10 @@ void TQvSeries::DrawListItem(QPainter& Gr, const QRectF& R, TQvListItemStyle Sty
     const QPointF c = R.center();
     if (SymbolsShown() && QvAlpha(FPointSymbolSettings->FillColor()) != 255) {
         if (QvSymbolCutsClip(FPointSymbolSettings->PointSymbol())) {
-            const QPainterPath cutPath = QvSymbolClipPath(FPointSymbolSettings->PointSymbol(),
-                                                          FPointSymbolSettings->Size() - 1, c);
-            QPainterPath all;
-            all.addRect(R.adjusted(-50, -50, 50, 50));
-            Gr.setClipPath(all.subtracted(cutPath), Gr.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+            // The same cut-out as in the plot (CutSymbolsFromClip).
+            const QRegion cut = QvSymbolsClipRegion(FPointSymbolSettings->PointSymbol(), FPointSymbolSettings->Size(), {c});
+            const QRegion all(R.adjusted(-50, -50, 50, 50).toAlignedRect());
+            Gr.setClipRegion(all.subtracted(cut), Gr.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         }
         if (Style == TQvListItemStyle::Filled)
             Style = TQvListItemStyle::HalfHorizontal;
@@ -1439,7 +1475,8 @@ void TQvSeries::ReadFrom(QXmlStreamReader& Xml)
             return;
     while (Xml.readNextStartElement()) {
         const QString key = Xml.name().toString();
-        if (key == QLatin1String("Line") || key == QLatin1String("PointSymbol")) {
+        if (key == QLatin1String("Line") || key == QLatin1String("PointSymbol")
+            || key == QLatin1String("ErrorIndicator")) {
             QVariantMap sub;
             while (Xml.readNextStartElement())
                 sub[Xml.name().toString()] = Xml.readElementText();
