@@ -485,6 +485,9 @@ public:
 
     bool PersistentValues() const { return FPersistentValues; }
     void SetPersistentValues(bool Value) { FPersistentValues = Value; }
+    // Whether the values are kept with the settings of what shows them (a graph's settings
+    // record): with PersistentValues and at least one value.
+    bool ValuesStored() const { return FPersistentValues && FCount > 0; }
     // No database binding in this library: always false.
     bool DBData() const { return FDBData; }
 

@@ -2,6 +2,7 @@
 #include "QvGraph2D.h"
 
 #include "QvAxisLayout.h"
+#include "QvFont.h"
 #include "QvGDI.h"
 #include "QvPersistence.h"
 #include "QvSeries.h"
@@ -1110,9 +1111,12 @@ void TQvAxis::PlaceCaption()
     C.Extent = Rotated ? QSizeF(FCaptionSize.height(), FCaptionSize.width()) : FCaptionSize;
 
     const float Out = FTicksPointToData ? 0 : FMajorTickLength;
-    const float LabelRoom = FNumbersVisible && !FAxLabels.empty()
-                                ? DistanceNumbersCaption() + (Hor ? FMaxNumberLabelHeight : FMaxNumberLabelWidth)
-                                : 0;
+    float LabelRoom = FNumbersVisible && !FAxLabels.empty()
+                          ? DistanceNumbersCaption() + (Hor ? FMaxNumberLabelHeight : FMaxNumberLabelWidth)
+                          : 0;
+    // A common exponent beyond the labels has a band of its own; the caption stands beyond it.
+    if (FNumbersVisible && FExtraExponentBeyondLabels)
+        LabelRoom += 2 + float(FExtraExponentRec.Size.height());
     float Across = 0;
     switch (P) {
     case TQvAxisPosition::Bottom: Across = FScale.AxTop + FDistanceAxisLabels + Out + LabelRoom; break;
@@ -1270,33 +1274,51 @@ void TQvAxis::RemoveFirstLabel()
 
 // ---- painting --------------------------------------------------------------------------------
 
+// Whether a label can skip the caption drawing and still look the same: plain text in a font
+// without draw effects, gradient or rendering hint of its own, centred on its anchor.
+static bool FastLabel(const TQvAxisTextRec& R, const TQvFont* Font)
+{
+    const TQvGradientSettings* G = Font->Gradient();
+    return R.Align == TQvContentAlignment::MiddleCenter && !HasMarkup(R.Text) && Font->DrawEffects() == 0
+        && !(G && G->Visible()) && Font->RenderingHint() == TQvTextRenderingHint::SystemDefault;
+}
+
 static void DrawText(QPainter& Gr, const TQvAxisTextRec& R, const TQvFont* Font, TQvColor Color, const QObject* Ctx)
 {
-    if (HasMarkup(R.Text)) {
+    if (!Font || !FastLabel(R, Font)) {
         QvDrawRichCaption(Gr, R.Text, Font, R.At, R.Align, R.Angle, Color, Ctx);
         return;
     }
-    // Plain labels (nearly all of them) keep their laid-out text between paints.
-    // Laid out in the painter's font before its size is used: an unprepared static text
-    // measures itself in the application's font, which put labels off by a pixel or two until
-    // the next paint.
-    if (R.Static.text() != R.Text || R.StaticFont != Gr.font()) {
-        R.Static.setText(R.Text);
-        R.Static.setTextFormat(Qt::PlainText);
-        R.Static.setPerformanceHint(QStaticText::AggressiveCaching);
-        R.Static.prepare(QTransform(), Gr.font());
-        R.StaticFont = Gr.font();
+    // Plain labels (nearly all of them) keep their layout between paints: the font and the
+    // baseline the caption drawing would use (measured on this device, whose resolution the
+    // metrics depend on), so both ways give the same pixels.
+    const QPaintDevice* Dev = Gr.device();
+    const int Dpi = Dev ? Dev->logicalDpiY() : 0;
+    const QFont Base = Font->BaseFont();
+    if (R.StaticText != R.Text || R.StaticFont != Base || R.StaticDpi != Dpi) {
+        TQvRichCaptionRec Rec;
+        Rec.Font = const_cast<TQvFont*>(Font);
+        Rec.Owner = Ctx;
+        Rec.SetCaption(R.Text);
+        Rec.Measure(Dev);
+        const QFont F = Rec.FFont;
+        const QFontMetricsF M = Dev ? QFontMetricsF(F, Dev) : QFontMetricsF(F);
+        R.StaticText = R.Text;
+        R.StaticFont = Base;
+        R.StaticDpi = Dpi;
+        R.DrawFont = F;
+        R.BoxCorner = QPointF(-Rec.FWidth / 2, -Rec.FHeight / 2);
+        R.Baseline = QPointF(Rec.FRightAdj / 2, M.ascent());
     }
-    Gr.setPen(QColor::fromRgba(Color));
-    const QSizeF S = R.Static.size();
-    if (R.Angle == 0) {
-        Gr.drawStaticText(QPointF(R.At.x() - S.width() / 2, R.At.y() - S.height() / 2), R.Static);
-        return;
-    }
+    const TQvColor C = Color ? Color : Font->FillColor();
     Gr.save();
-    Gr.translate(R.At);
+    Gr.setPen(QPen(QBrush(QColor::fromRgba(C)), 0));
+    Gr.setFont(R.DrawFont);
+    // The same steps as the caption drawing: to the anchor, rotated, to the box corner.
+    Gr.translate(QPointF(float(R.At.x()), float(R.At.y())));
     Gr.rotate(-R.Angle);
-    Gr.drawStaticText(QPointF(-S.width() / 2, -S.height() / 2), R.Static);
+    Gr.translate(R.BoxCorner);
+    Gr.drawText(R.Baseline, R.Text);
     Gr.restore();
 }
 
@@ -1380,7 +1402,6 @@ void TQvAxis::PaintGr(QPainter& Gr)
     Gr.setRenderHint(QPainter::Antialiasing, Smooth);
 
     if (FNumbersVisible && !FAxLabels.empty()) {
-        Gr.setFont(FFont->BaseFont());
         for (const TQvAxisTextRec& L : FAxLabels)
             DrawText(Gr, L, FFont, FNumbersColor, this);
     }

@@ -23,7 +23,8 @@
 #include <QList>
 #include <QPointer>
 #include <QRect>
-#include <QStaticText>
+#include <QFont>
+#include <QPointF>
 #include <QStringList>
 #include <QVector>
 
@@ -85,10 +86,15 @@ struct TQvAxisTextRec
     QSizeF Size;         // unrotated
     QSizeF Extent;       // rotated bounding size (w', h')
     float TickPixel = 0; // along-axis position of the tick it belongs to
-    // Laid-out text of a plain label, kept between paints (empty until first drawn), and the
-    // font it was laid out in.
-    mutable QStaticText Static;
+    // Layout of a plain label, kept between paints: the text, label font and device resolution
+    // it was made for, the font it is drawn in, the box corner from the anchor and the baseline
+    // start in the box (as the caption drawing places them).
+    mutable QString StaticText;
     mutable QFont StaticFont;
+    mutable int StaticDpi = -1;
+    mutable QFont DrawFont;
+    mutable QPointF BoxCorner;
+    mutable QPointF Baseline;
 };
 
 class TQvAxis : public TQvComponent

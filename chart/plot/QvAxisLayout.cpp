@@ -57,30 +57,40 @@ void Overhangs(const TQvAxis* A, double& Lo, double& Hi)
     Hi = std::ceil(Hi);
 }
 
-// Thickness of an axis across its direction.
-double Thickness(const TQvAxis* A)
+// Thickness of an axis across its direction. ExponentBeyond: room for the common exponent in a
+// band of its own beyond the labels, with the caption beyond that band (see
+// TQvAxis::ExtraExponentBeyondLabels).
+double Thickness(const TQvAxis* A, bool ExponentBeyond)
 {
     const bool Hor = A->Horizontal();
     double T = std::ceil(A->AxisThicknes() / 2) + A->DistanceToBorder() + A->MajorTickLength();
     const bool Labels = A->NumbersVisible() && !A->Labels().empty();
     if (Labels)
         T += A->DistanceAxisLabels() + (Hor ? A->MaxNumberLabelHeight() : A->MaxNumberLabelWidth());
+    const bool Exponent = A->NumbersVisible() && A->HasExtraExponent();
+    const QSizeF E = Exponent ? A->ExtraExponentRec().Size : QSizeF();
+    const bool Band = Exponent && Hor && ExponentBeyond;
+    if (Band)
+        T += 2 + E.height();
     if (A->HasCaption()) {
-        const QSizeF E = A->CaptionRec().Extent;
-        T += (Hor ? E.height() : E.width()) + (Labels ? A->DistanceNumbersCaption() : A->DistanceAxisLabels());
+        const QSizeF C = A->CaptionRec().Extent;
+        T += (Hor ? C.height() : C.width()) + (Labels ? A->DistanceNumbersCaption() : A->DistanceAxisLabels());
     }
-    if (A->NumbersVisible() && A->HasExtraExponent()) {
-        const QSizeF E = A->ExtraExponentRec().Size;
+    if (Exponent && !Band)
         T = std::max(T, A->DistanceAxisExtraExponent() + A->MajorTickLength() + (Hor ? E.height() : E.width())
                             + A->AxisThicknes());
-        // On a horizontal axis the exponent may have to stand beyond the labels once the scale
-        // has its final length (TQvAxis::ExtraExponentBeyondLabels): room for that is kept.
-        if (Hor)
-            T = std::max(T, std::ceil(A->AxisThicknes() / 2) + A->DistanceToBorder() + A->MajorTickLength()
-                                + A->DistanceAxisLabels() + A->MaxNumberLabelHeight() + 2 + E.height());
-    }
     return T;
 }
+
+// Whether A's common exponent stands beyond its labels.
+bool ExponentBeyond(const TQvAxis* A)
+{
+    return A->Horizontal() && A->NumbersVisible() && A->HasExtraExponent() && A->ExtraExponentBeyondLabels();
+}
+
+// Axes whose exponent band the pass reserves although their ticks over the full length do not
+// yet put the exponent beyond the labels (set for the second pass only, see TQvAxisLayout::Run).
+QList<const TQvAxis*> gReserveExponentBand;
 
 } // namespace
 
@@ -102,6 +112,7 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
         return;
     TQvAxis* PX = G.PrimaryXAxis();
     TQvAxis* PY = G.PrimaryYAxis();
+    QList<const TQvAxis*> Again;
     {
         const QScopedValueRollback<bool> Running(G.FLayoutRunning, true);
         G.SetScrollBarWishes(false, false);
@@ -202,7 +213,7 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
         const bool Zero = G.ZeroOrigin();
         for (int i = int(Axes.size()) - 1; i >= 0; --i) {
             TQvAxis* A = Axes.at(i);
-            const double Tf = Thickness(A);
+            const double Tf = Thickness(A, ExponentBeyond(A) || gReserveExponentBand.contains(A));
             const int T = int(std::ceil(Tf));
             const TSide Side = SideOf(A);
             const bool Vis = A->Visible();
@@ -261,11 +272,10 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
             A->ClearRecalculate();
         }
 
-        // 5. Overhangs of the scales against the margins.
+        // 5. Overhangs of the scales against the margins, of invisible axes too: the series on
+        // them still need room beyond the scale ends.
         double Over[4] = {0, 0, 0, 0};
         for (TQvAxis* A : Axes) {
-            if (!A->Visible())
-                continue;
             double Lo, Hi;
             Overhangs(A, Lo, Hi);
             if (A->Horizontal()) {
@@ -378,6 +388,13 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
             }
         }
 
+        // Whether an exponent goes beyond the labels is known only now that the scales have
+        // their final length: an axis whose room for it is missing needs one more pass (the
+        // horizontal scale lengths do not depend on it, so that one settles it).
+        for (TQvAxis* A : Axes)
+            if (A->Visible() && ExponentBeyond(A) && !gReserveExponentBand.contains(A))
+                Again.append(A);
+
         // 7. Drawing area, title, scroll bars, legends along their sides.
         const QRectF Area(Margin[SideLeft], Margin[SideTop], W - Margin[SideLeft] - Margin[SideRight] + 1,
                           H - Margin[SideTop] - Margin[SideBottom] + 1);
@@ -419,6 +436,15 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
         if (G.HasChildGraphs())
             G.ApplyCommonHorizontalExtent();
         G.AllPointsModified();
+    }
+    if (!Again.isEmpty() && gReserveExponentBand.isEmpty()) {
+        struct TReset
+        {
+            ~TReset() { gReserveExponentBand.clear(); }
+        } Reset;
+        gReserveExponentBand = Again;
+        Run(G, Caller);
+        return;
     }
     for (TQvAxis* A : G.AxisChildren())
         emit A->OnCalculated(A);

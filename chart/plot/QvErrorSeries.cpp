@@ -1,6 +1,7 @@
 #include "QvErrorSeries.h"
 
 #include "QvAxis.h"
+#include "QvComponent.h"
 #include "QvGraph2D.h"
 #include "QvStyles.h"
 
@@ -202,14 +203,43 @@ void TQvPointWithErrorSeries::CalculatePoints()
     }
 }
 
-void TQvPointWithErrorSeries::PaintGr(QPainter& Gr)
+void TQvPointWithErrorSeries::PaintUnderSymbols(QPainter& Gr)
 {
-    TQvPointSeries::PaintGr(Gr);
-    if (!FXAxis || !FYAxis || !FGraph || !SeriesVisible() || !BarsShown())
-        return;
-    if (FRecalculatePoints)
-        CalculatePoints();
-    PaintBars(Gr);
+    if (BarsShown())
+        PaintBars(Gr);
+}
+
+QVariantMap TQvPointWithErrorSeries::WriteProperties() const
+{
+    QVariantMap m = TQvPointSeries::WriteProperties();
+    for (int d = 0; d < 4; ++d)
+        m[QString::fromLatin1(DeltaProp[d])] = FDelta[d] ? QvFullName(FDelta[d]) : QString();
+    QVariantMap bars;
+    bars[QStringLiteral("Visible")] = FErrorIndicator->Visible();
+    bars[QStringLiteral("Color")] = uint(FErrorIndicator->Color());
+    bars[QStringLiteral("Width")] = double(FErrorIndicator->Width());
+    bars[QStringLiteral("DashStyle")] = int(FErrorIndicator->DashStyle());
+    m[QStringLiteral("ErrorIndicator")] = bars;
+    return m;
+}
+
+void TQvPointWithErrorSeries::ReadProperties(const QVariantMap& Props)
+{
+    TQvPointSeries::ReadProperties(Props);
+    for (int d = 0; d < 4; ++d) {
+        const QString key = QString::fromLatin1(DeltaProp[d]);
+        if (!Props.contains(key))
+            continue;
+        const QString name = Props.value(key).toString();
+        SetDelta(TDirection(d), name.isEmpty() ? nullptr : qobject_cast<TQvCustomDoubleVector*>(QvFindComponent(name)));
+    }
+    if (Props.contains(QStringLiteral("ErrorIndicator"))) {
+        const QVariantMap bars = Props.value(QStringLiteral("ErrorIndicator")).toMap();
+        FErrorIndicator->SetVisible(bars.value(QStringLiteral("Visible"), true).toBool());
+        FErrorIndicator->SetColor(bars.value(QStringLiteral("Color"), uint(QvColors::Gray)).toUInt());
+        FErrorIndicator->SetWidth(bars.value(QStringLiteral("Width"), 1.0).toDouble());
+        FErrorIndicator->SetDashStyle(TDashStyle(bars.value(QStringLiteral("DashStyle")).toInt()));
+    }
 }
 
 void TQvPointWithErrorSeries::PaintBars(QPainter& Gr)

@@ -65,7 +65,10 @@ public:
     void SetUndoStack(TQvUndoStack* AStack) override;
     void Calculate() override;
     void CalculatePoints() override;
-    void PaintGr(QPainter& Gr) override;
+    // Keys of the base series plus "DeltaXPlus", "DeltaXMinus", "DeltaYPlus", "DeltaYMinus"
+    // (full names) and "ErrorIndicator" (Visible, Color, Width, DashStyle).
+    QVariantMap WriteProperties() const override;
+    void ReadProperties(const QVariantMap& Props) override;
     void DrawListItem(QPainter& Gr, const QRectF& R, TQvListItemStyle Style) override;
     void DrawListItem(QPainter& Gr, const QRectF& R) override;
     void VectorDestroyed(TQvCustomDoubleVector* Vector) override;
@@ -74,6 +77,10 @@ signals:
     // Asked before the bars of each point are drawn, with its data index and transformed x and
     // y; may replace the pen or clear Draw to hide that point's bars.
     void OnGetIndicatorsPen(TQvSeries* Sender, int Index, double X, double Y, QPen& Pen, bool& Draw);
+
+protected:
+    // The bars, clipped like the line: they do not show through translucent symbols.
+    void PaintUnderSymbols(QPainter& Gr) override;
 
 private:
     void PaintBars(QPainter& Gr);

@@ -2,7 +2,9 @@
 
 #include "QvAxis.h"
 #include "QvAxisLayout.h"
+#include "QvDrawing.h"
 #include "QvGDI.h"
+#include "QvLegend.h"
 #include "QvPersistence.h"
 #include "QvFont.h"
 #include "QvSeries.h"
@@ -218,13 +220,13 @@ void TQvCustomGraph::EndUpdate()
 
 void TQvCustomGraph::SetHighQuality(QPainter& Gr, bool High) const
 {
-    if (!High || FSmoothingMode == TQvSmoothingMode::None) {
-        Gr.setRenderHint(QPainter::Antialiasing, false);
-        Gr.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        return;
-    }
-    Gr.setRenderHint(QPainter::Antialiasing, true);
-    Gr.setRenderHint(QPainter::SmoothPixmapTransform, FSmoothingMode == TQvSmoothingMode::HighQuality);
+    // HighSpeed draws aliased, as None does.
+    QvSetSmoothingMode(Gr, High ? FSmoothingMode : TQvSmoothingMode::None);
+}
+
+bool TQvCustomGraph::Contains(const QObject* Control) const
+{
+    return Control && Control != this && Control->parent() == this;
 }
 
 void TQvCustomGraph::paintEvent(QPaintEvent*)
@@ -994,8 +996,9 @@ void TQvGraph2D::MouseUp(QMouseEvent* e)
     if (FMouseHandler)
         FMouseHandler->MouseUp(e);
     emit OnMouseUp(e);
-    // A release close to the press is a click.
-    if ((e->position().toPoint() - FPressPos).manhattanLength() < 4) {
+    // A release that moved less than 4 pixels from the press in each direction is a click.
+    const QPoint Moved = e->position().toPoint() - FPressPos;
+    if (std::abs(Moved.x()) < 4 && std::abs(Moved.y()) < 4) {
         if (FMouseHandler)
             FMouseHandler->Click(e);
         emit OnClick();
@@ -1271,16 +1274,17 @@ QVariantMap TQvGraph2D::WriteSettings(bool IncludeValues) const
         if (!A->objectName().isEmpty())
             Axes.insert(A->objectName(), QvWritePublished(A));
     M.insert(QStringLiteral("Axes"), Axes);
+    // Values: every shown vector's with IncludeValues; else those of vectors that keep their
+    // values with their settings (PersistentValues), under a key of their own that every read
+    // applies.
     QVariantMap Series, Values;
     for (const TQvSeries* S : RelatedSeries()) {
         if (S->objectName().isEmpty())
             continue;
         Series.insert(S->objectName(), S->WriteProperties());
-        if (!IncludeValues)
-            continue;
         for (const TQvCustomDoubleVector* V : {S->XData(), S->YData()}) {
             const auto* D = qobject_cast<const TQvDoubleVector*>(V);
-            if (!D || D->objectName().isEmpty())
+            if (!D || D->objectName().isEmpty() || !(IncludeValues || D->ValuesStored()))
                 continue;
             QStringList L;
             L.reserve(D->Count());
@@ -1290,8 +1294,16 @@ QVariantMap TQvGraph2D::WriteSettings(bool IncludeValues) const
         }
     }
     M.insert(QStringLiteral("Series"), Series);
+    QVariantMap Legends;
+    for (const TQvGraphLegendBase* L : RelatedLegends())
+        if (const auto* C = qobject_cast<const TQvCustomLegend*>(L); C && !C->objectName().isEmpty())
+            Legends.insert(C->objectName(), C->WriteSettings());
+    if (!Legends.isEmpty())
+        M.insert(QStringLiteral("Legends"), Legends);
     if (IncludeValues)
         M.insert(QStringLiteral("Values"), Values);
+    else if (!Values.isEmpty())
+        M.insert(QStringLiteral("PersistentValues"), Values);
     return M;
 }
 
@@ -1299,8 +1311,10 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
 {
     // Values first (the series' ranges then follow them), checked whole before any is stored.
     std::vector<std::pair<TQvDoubleVector*, std::vector<double>>> NewValues;
-    if (IncludeValues) {
-        const QVariantMap Values = M.value(QStringLiteral("Values")).toMap();
+    for (const QString& Key : {QStringLiteral("Values"), QStringLiteral("PersistentValues")}) {
+        if (Key == QLatin1String("Values") && !IncludeValues)
+            continue;
+        const QVariantMap Values = M.value(Key).toMap();
         for (auto It = Values.constBegin(); It != Values.constEnd(); ++It) {
             auto* D = qobject_cast<TQvDoubleVector*>(QvFindComponent(It.key()));
             if (!D)
@@ -1375,6 +1389,19 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
                 const auto It = Series.constFind(S->objectName());
                 if (It != Series.constEnd())
                     S->ReadProperties(It->toMap());
+            }
+            // Legends after the series they list; a legend this graph lacks is made.
+            const QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
+            for (auto It = Legends.constBegin(); It != Legends.constEnd(); ++It) {
+                TQvCustomLegend* L = nullptr;
+                for (TQvGraphLegendBase* B : RelatedLegends())
+                    if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == It.key())
+                        L = C;
+                if (!L) {
+                    L = new TQvLegend(this);
+                    L->setObjectName(It.key());
+                }
+                L->ReadSettings(It->toMap());
             }
         });
     }

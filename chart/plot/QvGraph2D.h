@@ -187,6 +187,9 @@ public:
     void Invalidate();
     // Sets the painter's render hints for the graph's smoothing mode (High false: no smoothing).
     void SetHighQuality(QPainter& Gr, bool High) const;
+    // True when Control is one of the graph's own components (an axis, a legend or another
+    // object whose parent is this graph).
+    bool Contains(const QObject* Control) const;
 
     // --- painting
     // Paints the whole graph with Gr (whose device is Width() x Height() logical pixels).

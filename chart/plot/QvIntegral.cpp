@@ -666,28 +666,33 @@ void TQvFunctionSeries::Calculate()
             if (!FDisplayAutoStop && FDisplayStop > hi)
                 hi = FDisplayStop;
         }
-        if (lo != FXStart || hi != FXStop) {
-            FXStart = lo;
-            FXStop = hi;
-            FXAxis->RangeModified();
-        }
         // 2. Calculation and display limits.
         if (FAutoStart)
-            FCalcStart = FXStart;
+            FCalcStart = lo;
         if (FAutoStop)
-            FCalcStop = FXStop;
+            FCalcStop = hi;
         if (FCoupleCalculationAndDisplay) {
             FDisplayStart = FCalcStart;
             FDisplayStop = FCalcStop;
         } else {
             if (FDisplayAutoStart)
-                FDisplayStart = FXStart;
+                FDisplayStart = lo;
             if (FDisplayAutoStop)
-                FDisplayStop = FXStop;
+                FDisplayStop = hi;
         }
-        // 3. The calculation.
+        // 3. The calculation. Points can be too few once outliers, the calculation range and
+        // merged equal x are taken out: without a function there is no x range to report.
         if (FCount >= FMinCount && lo <= hi)
             RunCalculation();
+        if (!FHasFunction) {
+            lo = MaxDouble;
+            hi = -MaxDouble;
+        }
+        if (lo != FXStart || hi != FXStop) {
+            FXStart = lo;
+            FXStop = hi;
+            FXAxis->RangeModified();
+        }
         // 4. Samples once per pixel column give the y range.
         if (FHasFunction && std::isfinite(FDisplayStart) && std::isfinite(FDisplayStop)
             && std::fabs(FDisplayStart) < MaxDouble && std::fabs(FDisplayStop) < MaxDouble) {
@@ -719,6 +724,11 @@ void TQvFunctionSeries::Calculate()
         ylo = MaxDouble;
         yhi = -MaxDouble;
         FLastCount = 1;
+        if (FXStart != MaxDouble || FXStop != -MaxDouble) {
+            FXStart = MaxDouble;
+            FXStop = -MaxDouble;
+            FXAxis->RangeModified();
+        }
     }
     // 6. The y axis learns a changed range; the points are stale.
     if (ylo != FYStart || yhi != FYStop) {

@@ -1,6 +1,7 @@
 #include "QvLegend.h"
 
 #include "QvGDI.h"
+#include "QvPersistence.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
 #include "QvUndoStack.h"
@@ -163,6 +164,11 @@ void TQvCustomLegend::PreparePaint()
     if (n > 0) {
         if (FItemsOrder == TQvItemsOrder::ByRow) {
             rows = std::clamp(FRows, 1, n);
+            // Rows wider than the graph wrap: more rows, until the widest fits or each item has
+            // a row of its own.
+            const int room = FGraphLink ? FGraphLink->width() : 0;
+            while (room > 0 && rows < n && RowLayoutWidth(rows, sizes, 0) > room)
+                ++rows;
             cols = (n + rows - 1) / rows;
         } else {
             cols = std::clamp(FColumns, 1, n);
@@ -230,6 +236,20 @@ void TQvCustomLegend::PreparePaint()
     }
     FBounds.setSize(QSize(FWidth, FHeight));
     FRecalculate = false;
+}
+
+double TQvCustomLegend::RowLayoutWidth(int Rows, const QVector<QSizeF>& Sizes, double CaptionWidth) const
+{
+    const int n = int(Sizes.size());
+    const int cols = (n + Rows - 1) / Rows;
+    double widest = 0;
+    for (int first = 0; first < n; first += cols) {
+        double w = 0;
+        for (int i = first; i < std::min(n, first + cols); ++i)
+            w += (i > first ? FDistanceBetweenColumns : 0) + FItemWidth + FDistanceItemCaption + Sizes[i].width();
+        widest = std::max(widest, w);
+    }
+    return std::max(widest, CaptionWidth) + 2 * FDistanceToBorder;
 }
 
 int TQvCustomLegend::ItemAt(const QPoint& P) const
@@ -305,8 +325,78 @@ void TQvCustomLegend::PaintGr(QPainter& Gr)
         if (!FItems[i]->IncludeInLegend())
             continue;
         DrawItem(Gr, i);
+        // The colour may come from the series' style, which changes without a new layout.
+        FLegendCaptions[i].FColorOverride = ItemCaptionColor(FItems[i]);
         FLegendCaptions[i].Draw(Gr);
     }
+}
+
+// ---- persistence --------------------------------------------------------------------------------
+
+namespace {
+
+const QString LegendKind = QStringLiteral("TQvLegend");
+
+} // namespace
+
+QVariantMap TQvCustomLegend::WriteSettings() const
+{
+    QVariantMap M = QvWritePublished(this);
+    M.insert(QStringLiteral("Visible"), FVisibleLegend);
+    M.insert(QStringLiteral("Frame"), QvWritePublished(FFrame));
+    M.insert(QStringLiteral("BackgroundGradient"), QvWritePublished(FBackgroundGradient));
+    M.insert(QStringLiteral("Font"), QvWritePublished(FFont));
+    M.insert(QStringLiteral("CaptionFont"), QvWritePublished(FCaptionFont));
+    return M;
+}
+
+void TQvCustomLegend::ReadSettings(const QVariantMap& M)
+{
+    QvAsOneUndoStep(GetUndoStack(), QStringLiteral("Legend settings read"), [&] {
+        QvReadPublished(this, M);
+        const std::pair<const char*, QObject*> Parts[] = {{"Frame", FFrame},
+                                                          {"BackgroundGradient", FBackgroundGradient},
+                                                          {"Font", FFont},
+                                                          {"CaptionFont", FCaptionFont}};
+        for (const auto& [Key, Part] : Parts) {
+            const QVariant V = M.value(QString::fromLatin1(Key));
+            if (V.metaType().id() == QMetaType::QVariantMap)
+                QvReadPublished(Part, V.toMap());
+        }
+        if (M.contains(QStringLiteral("Visible")))
+            SetVisibleLegend(M.value(QStringLiteral("Visible")).toBool());
+    });
+    Modified();
+}
+
+void TQvCustomLegend::WriteTo(QIODevice& Stream) const
+{
+    QvWriteMap(Stream, LegendKind, WriteSettings());
+}
+
+void TQvCustomLegend::ReadFrom(QIODevice& Stream)
+{
+    ReadSettings(QvReadMap(Stream, LegendKind));
+}
+
+void TQvCustomLegend::WriteTo(QXmlStreamWriter& Xml) const
+{
+    QvWriteMap(Xml, LegendKind, WriteSettings());
+}
+
+void TQvCustomLegend::ReadFrom(QXmlStreamReader& Xml)
+{
+    ReadSettings(QvReadMap(Xml));
+}
+
+void TQvCustomLegend::WriteTo(QSettings& Ini, const QString& Section) const
+{
+    QvWriteMap(Ini, Section, WriteSettings());
+}
+
+void TQvCustomLegend::ReadFrom(QSettings& Ini, const QString& Section)
+{
+    ReadSettings(QvReadMap(Ini, Section));
 }
 
 // -------------------------------------------------------------------------------------------------

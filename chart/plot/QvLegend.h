@@ -14,6 +14,10 @@
 #include <QStringList>
 #include <QVector>
 
+class QIODevice;
+class QSettings;
+class QXmlStreamReader;
+class QXmlStreamWriter;
 class TQvSeries;
 
 enum class TQvItemsOrder { ByColumn = 0, ByRow = 1 };
@@ -117,6 +121,18 @@ public:
     void PaintGr(QPainter& Gr) override;
     void SeriesChanged() override { Modified(); }
 
+    // Stored settings: the stored properties, "Visible", and "Frame", "BackgroundGradient",
+    // "Font" and "CaptionFont" as nested maps. Reading applies the keys present, as one undo
+    // step; a damaged or foreign record raises EQvPersistenceError before anything changes.
+    virtual QVariantMap WriteSettings() const;
+    virtual void ReadSettings(const QVariantMap& M);
+    void WriteTo(QIODevice& Stream) const;
+    void ReadFrom(QIODevice& Stream);
+    void WriteTo(QXmlStreamWriter& Xml) const;
+    void ReadFrom(QXmlStreamReader& Xml);
+    void WriteTo(QSettings& Ini, const QString& Section) const;
+    void ReadFrom(QSettings& Ini, const QString& Section);
+
 signals:
     // Custom drawing of an item's sample: set Handled to replace the series' own drawing.
     void OnDrawLegendItem(TQvCustomLegend* Sender, TQvSeries* Series, QPainter* Gr, const QRectF& Rect, bool& Handled);
@@ -134,6 +150,9 @@ protected:
     }
     // Caption of an item: the series' caption or what the event makes of it.
     QString ItemCaption(TQvSeries* S);
+    // Width of the widest row when the items are laid out by row in Rows rows (margins and
+    // caption included).
+    double RowLayoutWidth(int Rows, const QVector<QSizeF>& Sizes, double CaptionWidth) const;
     virtual TQvColor ItemCaptionColor(TQvSeries* S) const { return 0; }
 
     QPointer<TQvUndoStack> FUndoStack;

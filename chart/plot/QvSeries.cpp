@@ -6,8 +6,10 @@
 #include "QvGDI.h"
 #include "QvGraph2D.h"
 #include "QvLineRaster.h"
+#include "QvRichCaption.h"
 #include "QvStyles.h"
 #include "QvThinning.h"
+#include "QvUndoStack.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -100,10 +102,16 @@ TQvSeries::TQvSeries(QObject* AOwner) : TQvComponent(AOwner), FIndexer(std::make
     FPen = FLineSettings->GetPen(QRectF(0, 0, 100, 100));
     FMinCount = 1;
     FCaption = DefaultCaption(this, QStringLiteral("QvSeries"));
+    QvRegisterCaptionVariable(this, QStringLiteral("Name"), QStringLiteral("Internal name of the series"),
+                              [this] { return objectName(); });
+    QvRegisterCaptionVariable(this, QStringLiteral("Caption"),
+                              QStringLiteral("Caption of the series e.g. used in legends"),
+                              [this] { return FCaption; });
 }
 
 TQvSeries::~TQvSeries()
 {
+    QvUnregisterCaptionVariables(this);
     LeaveAxes();
     if (FGraph)
         FGraph->DetachSeries(this);
@@ -273,6 +281,28 @@ void TQvSeries::SetYData(TQvCustomDoubleVector* Value)
     SetData(FYData, FXData, Value, "Series Y-data reference", "YData");
 }
 
+void TQvSeries::SetLine(const TQvLineSettings* Value)
+{
+    if (!Value || Value == FLineSettings)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack())
+            Stack->PushComponent(FLineSettings, QStringLiteral("Series line"));
+    FLineSettings->Assign(*Value);
+    TestVisbleChanged();
+}
+
+void TQvSeries::SetArea(const TQvAreaSettings* Value)
+{
+    if (!Value || Value == FAreaSettings)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack())
+            Stack->PushComponent(FAreaSettings, QStringLiteral("Series area"));
+    FAreaSettings->Assign(*Value);
+    TestVisbleChanged();
+}
+
 void TQvSeries::SetLinePen(const QPen& Pen)
 {
     FPen = Pen;
@@ -363,13 +393,16 @@ void TQvSeries::TestAllAssigned()
         }
         if (!FGraph)
             return;
-        if (!FXData) {
-            FIndexer->SetRefVector(FYData);
+        // The indexer stands in for a missing vector and counts the one beside it, also when
+        // that one was just replaced.
+        if (!FXData)
             FXData = FIndexer.get();
-        } else if (!FYData) {
-            FIndexer->SetRefVector(FXData);
+        else if (!FYData)
             FYData = FIndexer.get();
-        }
+        if (FXData == FIndexer.get())
+            FIndexer->SetRefVector(FYData);
+        else if (FYData == FIndexer.get())
+            FIndexer->SetRefVector(FXData);
         JoinAxes();
         RangesModified();
         FGraph->LegendsModified();
@@ -782,8 +815,10 @@ void TQvSeries::PaintGr(QPainter& Gr)
     if (FPointCount == 0)
         return;
     RebuildPens();
-    if (FPointCount < 2)
+    if (FPointCount < 2) {
+        PaintUnderSymbols(Gr);
         return;
+    }
     const bool cut = SymbolsShown() && QvAlpha(FPointSymbolSettings->FillColor()) != 255;
     const bool hadClip = Gr.hasClipping();
     const QRegion oldClip = hadClip ? Gr.clipRegion() : QRegion();
@@ -793,6 +828,8 @@ void TQvSeries::PaintGr(QPainter& Gr)
         PaintArea(Gr);
     if (LineShown())
         PaintLine(Gr);
+    // Still inside the cut-out: nothing of it shows through translucent symbols.
+    PaintUnderSymbols(Gr);
     if (cut) {
         if (hadClip)
             Gr.setClipRegion(oldClip);
@@ -1206,11 +1243,10 @@ void TQvSeries::DrawListItem(QPainter& Gr, const QRectF& R, TQvListItemStyle Sty
     const QPointF c = R.center();
     if (SymbolsShown() && QvAlpha(FPointSymbolSettings->FillColor()) != 255) {
         if (QvSymbolCutsClip(FPointSymbolSettings->PointSymbol())) {
-            const QPainterPath cutPath = QvSymbolClipPath(FPointSymbolSettings->PointSymbol(),
-                                                          FPointSymbolSettings->Size() - 1, c);
-            QPainterPath all;
-            all.addRect(R.adjusted(-50, -50, 50, 50));
-            Gr.setClipPath(all.subtracted(cutPath), Gr.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+            // The same cut-out as in the plot (CutSymbolsFromClip).
+            const QRegion cut = QvSymbolsClipRegion(FPointSymbolSettings->PointSymbol(), FPointSymbolSettings->Size(), {c});
+            const QRegion all(R.adjusted(-50, -50, 50, 50).toAlignedRect());
+            Gr.setClipRegion(all.subtracted(cut), Gr.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         }
         if (Style == TQvListItemStyle::Filled)
             Style = TQvListItemStyle::HalfHorizontal;
@@ -1516,7 +1552,8 @@ void TQvSeries::ReadFrom(QXmlStreamReader& Xml)
             return;
     while (Xml.readNextStartElement()) {
         const QString key = Xml.name().toString();
-        if (key == QLatin1String("Line") || key == QLatin1String("PointSymbol")) {
+        if (key == QLatin1String("Line") || key == QLatin1String("PointSymbol")
+            || key == QLatin1String("ErrorIndicator")) {
             QVariantMap sub;
             while (Xml.readNextStartElement())
                 sub[Xml.name().toString()] = Xml.readElementText();

@@ -138,6 +138,9 @@ public:
 
     TQvLineSettings* Line() const { return FLineSettings; }
     TQvAreaSettings* Area() const { return FAreaSettings; }
+    // Assigning copies the settings into the series' own records (one undo step each).
+    void SetLine(const TQvLineSettings* Value);
+    void SetArea(const TQvAreaSettings* Value);
     TQvPointSymbolSettings* PointSymbol() const { return FPointSymbolSettings; }
 
     // Pens and brushes built from the style records. Assigning one makes it foreign: the style
@@ -217,8 +220,8 @@ public:
     void ValueInsertedLinkedMarkers(int Idx) {}
 
     // --- persistence: keys "Type", "Name", "Caption", "Visible", ... (see the .cpp)
-    QVariantMap WriteProperties() const;
-    void ReadProperties(const QVariantMap& Props);
+    virtual QVariantMap WriteProperties() const;
+    virtual void ReadProperties(const QVariantMap& Props);
     // Raises EQvPersistenceError when a stored series record holds a value of the wrong kind or a
     // style that does not exist; ReadProperties runs it before it changes anything.
     static void CheckProperties(const QVariantMap& Props);
@@ -259,6 +262,9 @@ protected:
     bool HasSymbolHandler() const;
     void PaintLine(QPainter& Gr);
     void PaintArea(QPainter& Gr);
+    // What a series kind draws after area and line, under its symbols and still clipped like
+    // the line (error bars, for example).
+    virtual void PaintUnderSymbols(QPainter& Gr) {}
     void DrawOneSymbol(QPainter& Gr, const QPointF& P, int Symbol, double Size, const QPen& Pen, const QBrush& Brush) const;
     bool StampSymbols(QPainter& Gr, int Symbol, double Size);
     // The clip of Gr with every point's symbol shape cut out (lines do not show through

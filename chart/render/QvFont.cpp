@@ -501,9 +501,12 @@ void TQvRichCaptionRec::Draw(QPainter& P)
     const double h = Metrics(base->BaseFont(), device).lineSpacing();
     const int col = static_cast<int>(Align) % 3;
     auto lineStart = [&](int Line) -> double {
-        // Half of the right adjustment on the left keeps the text centred in its box.
+        // Left-aligned text starts on the anchor. Centred and right-aligned text keeps half of
+        // the right adjustment on its left, so that it stays centred in its box.
+        if (col == 0)
+            return 0;
         const double inset = FRightAdj / 2;
-        if (FLineWidth.size() <= 1 || col == 0 || Line >= FLineWidth.size())
+        if (FLineWidth.size() <= 1 || Line >= FLineWidth.size())
             return inset;
         const double lw = FLineWidth[Line];
         return inset + (col == 1 ? (FWidth - lw) / 2 : FWidth - lw);

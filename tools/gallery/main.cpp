@@ -1,10 +1,14 @@
 // Gallery of representative graphs, rendered off-screen into one PNG: a graph like each of the
 // window's five (time course with three right axes, step comparison on a twisted axis, the three
-// detail graphs), a power-of-ten log axis over 1e-25 ... 1e-3, log and linear, and a dense line.
+// detail graphs), a power-of-ten log axis over 1e-25 ... 1e-3, log and linear, a dense line, and
+// a graph with two legends (one docked by row and wrapping), error bars over translucent symbols
+// and a right-aligned caption beside a common exponent that stands beyond the labels.
 //
 // Usage: qv-gallery <out.png> [device pixel ratio, default 2]
 #include "QvAxis.h"
+#include "QvErrorSeries.h"
 #include "QvGraph2D.h"
+#include "QvLegend.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
 #include "QvVectors.h"
@@ -37,6 +41,12 @@ struct Panel
         Graph->resize(PanelW, PanelH);
         Graph->SetBackColor(0xFFFFFFFF);
         Graph->SetDataAreaColor(0xFFFFFFFF);
+    }
+    // The legends go before their graph, the series before their vectors.
+    ~Panel()
+    {
+        qDeleteAll(Graph->findChildren<TQvLegend*>(Qt::FindDirectChildrenOnly));
+        Series.clear();
     }
 
     TQvAxis* Axis(const char* name, TQvAxisPosition pos, const QString& caption, TQvColor color = 0xFF8B0000)
@@ -221,6 +231,60 @@ int main(int argc, char** argv)
         p->Graph->SetZeroOrigin(true);
         const auto xs = Range(41, -5, 5);
         p->Add(x, y, xs, Map(xs, [](double v, int) { return 0.4 * v * v * v - 3 * v; }), 0xFF0000FF, 2, false);
+        panels.push_back(std::move(p));
+    }
+
+    // 10. Two legends (the bottom one docked by row, too wide for one row, so it wraps), error
+    // bars over translucent symbols, and a right-aligned caption beside a common exponent that
+    // had to move beyond the crowded labels.
+    {
+        auto p = std::make_unique<Panel>(QStringLiteral("Legends, error bars, exponent beyond the labels"));
+        TQvAxis* x = p->Axis("X", TQvAxisPosition::Bottom, QStringLiteral("Charge passed, C"));
+        x->SetCaptionAlignment(TQvCaptionAlignment::Right);
+        x->SetEndRounding(TQvAxisEndRounding::RndNothing);
+        x->Font()->SetSize(17);
+        TQvAxis* y = p->Axis("Y", TQvAxisPosition::Left, QStringLiteral("\u03B4 (oxygen non-stoichiometry)"));
+        p->Graph->SetPrimaryXAxis(x);
+        p->Graph->SetPrimaryYAxis(y);
+        const auto q = Range(9, 1.2e5, 4.8e5);
+        auto err = std::make_unique<TQvPointWithErrorSeries>();
+        err->SetCaption(QStringLiteral("\u03B4 with its error, step 3"));
+        err->Line()->SetColor(0xFF1F4E9A);
+        err->Line()->SetWidth(2);
+        err->PointSymbol()->SetPointSymbol(TQvPointSymbol::Circle);
+        err->PointSymbol()->SetSize(19);
+        err->PointSymbol()->SetBorderColor(0xFF1F4E9A);
+        err->PointSymbol()->SetFillColor(0x661F4E9A);
+        err->ErrorIndicator()->SetColor(0xFFC00000);
+        err->ErrorIndicator()->SetWidth(2);
+        err->SetXAxis(x);
+        err->SetYAxis(y);
+        err->SetXData(p->Vector(q));
+        err->SetYData(p->Vector(Map(q, [](double v, int) { return 0.02 + 0.05 * v / 5e5; })));
+        err->SetDeltaYPlus(p->Vector(Map(q, [](double, int i) { return 0.002 + 0.0006 * i; })));
+        err->SetDeltaYMinus(p->Vector(Map(q, [](double, int i) { return 0.0015 + 0.0004 * i; })));
+        err->SetDeltaXPlus(p->Vector(Map(q, [](double, int) { return 1.2e4; })));
+        err->SetDeltaXMinus(p->Vector(Map(q, [](double, int) { return 1.2e4; })));
+        p->Series.push_back(std::move(err));
+        const char* names[] = {"Model, leakage in the fourth root of pO\\-2\\-", "Model without leakage",
+                               "Cumulated oxygen balance", "Reference sample"};
+        const TQvColor colors[] = {0xFF008000, 0xFFB8860B, 0xFF800080, 0xFF606060};
+        for (int k = 0; k < 4; ++k) {
+            TQvPointSeries* s = p->Add(x, y, q, Map(q, [k](double v, int) { return 0.018 + (0.048 - 0.004 * k) * v / 5e5; }),
+                                       colors[k], 1.5, false);
+            s->SetCaption(QString::fromLatin1(names[k]));
+        }
+        auto* below = new TQvLegend(p->Graph.get());
+        below->SetPosition(TQvLegendPosition::BottomCenterOfGraph);
+        below->SetBackColor(0xFFF4F4F4);
+        auto* side = new TQvLegend(p->Graph.get());
+        side->SetPosition(TQvLegendPosition::RightTopOfAxis);
+        side->SetCaption(QStringLiteral("Caption colour\rfrom the line"));
+        side->SetCaptionVisible(true);
+        side->SetLegendCaptionColorFrom(1);
+        side->SetItemWidth(40);
+        side->SetDropShadow(true);
+        side->SetBackColor(0xFFFFFFF0);
         panels.push_back(std::move(p));
     }
 

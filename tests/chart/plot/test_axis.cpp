@@ -2,6 +2,7 @@
 // axes and the undo groups of the end modes.
 #include "QvAxis.h"
 #include "QvAxisLayout.h"
+#include "QvFont.h"
 #include "QvFormat.h"
 #include "QvGraph2D.h"
 #include "QvSeries.h"
@@ -10,7 +11,11 @@
 #include "QvZoom.h"
 #include "TestGraph.h"
 
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <memory>
 
@@ -364,4 +369,75 @@ TEST(Axis, NoSeriesKeepsThePropertyRange)
     EXPECT_EQ(F.Y->Start(), -3);
     EXPECT_EQ(F.Y->Stop(), 7);
     EXPECT_FALSE(F.Y->IsClipped());
+}
+
+// Plain labels go through a cached fast path where it gives the same pixels; a label looks the
+// same as the caption drawing draws it, with the label font's draw effects, gradient and
+// rendering hint, and in the numbers colour.
+TEST(Axis, LabelsLookLikeCaptionsWhateverThePath)
+{
+    struct Case
+    {
+        const char* Name;
+        std::function<void(TQvAxis&)> Style;
+    };
+    const Case Cases[] = {
+        {"plain", [](TQvAxis&) {}},
+        {"numbers colour", [](TQvAxis& A) { A.SetNumbersColor(0xFF0060C0); }},
+        {"larger", [](TQvAxis& A) { A.Font()->SetSize(15); }},
+        {"bold", [](TQvAxis& A) { A.Font()->SetStyle(QvFontStyle::Bold); }},
+        {"shadow", [](TQvAxis& A) { A.Font()->SetDrawEffects(QvEffectBit(TQvDrawEffect::Shadow)); }},
+        {"outline", [](TQvAxis& A) { A.Font()->SetDrawEffects(QvEffectBit(TQvDrawEffect::Outline)); }},
+        {"lowered", [](TQvAxis& A) { A.Font()->SetDrawEffects(QvEffectBit(TQvDrawEffect::Lowered)); }},
+        {"raised", [](TQvAxis& A) { A.Font()->SetDrawEffects(QvEffectBit(TQvDrawEffect::Raised)); }},
+        {"gradient",
+         [](TQvAxis& A) {
+             A.Font()->Gradient()->SetFirstColor(0xFFFF0000);
+             A.Font()->Gradient()->SetLastColor(0xFF0000FF);
+             A.Font()->Gradient()->SetVisible(true);
+         }},
+        {"aliased", [](TQvAxis& A) { A.Font()->SetRenderingHint(TQvTextRenderingHint::SingleBitPerPixel); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Fixture F;
+        F.X->SetStartStop(0, 100);
+        F.X->SetEndRounding(TQvAxisEndRounding::RndNothing);
+        F.Y->SetNumbersVisible(false);
+        C.Style(*F.X);
+        F.Update();
+        QImage Graph(F.Graph.size(), QImage::Format_ARGB32_Premultiplied);
+        Graph.fill(Qt::white);
+        {
+            QPainter P(&Graph);
+            F.Graph.PaintGr(P);
+        }
+        ASSERT_GE(F.X->Labels().size(), 3u);
+        const QRect B = F.X->Bounds();
+        for (const TQvAxisTextRec& L : F.X->Labels()) {
+            QImage Own(F.Graph.size(), QImage::Format_ARGB32_Premultiplied);
+            Own.fill(Qt::white);
+            {
+                QPainter P(&Own);
+                P.translate(B.topLeft());
+                QvDrawRichCaption(P, L.Text, F.X->Font(), L.At, L.Align, L.Angle, F.X->NumbersColor(), F.X);
+            }
+            // The label's box, a little grown for effects that reach past the glyphs (not at the
+            // top, where the tick ends).
+            const QRect Box = QRectF(L.At.x() - L.Extent.width() / 2, L.At.y() - L.Extent.height() / 2,
+                                     L.Extent.width(), L.Extent.height())
+                                  .translated(B.topLeft())
+                                  .toAlignedRect()
+                                  .adjusted(-2, 2, 3, 2)
+                                  .intersected(Graph.rect());
+            int Differ = 0, Ink = 0;
+            for (int y = Box.top(); y <= Box.bottom(); ++y)
+                for (int x = Box.left(); x <= Box.right(); ++x) {
+                    Differ += Graph.pixel(x, y) != Own.pixel(x, y);
+                    Ink += Own.pixel(x, y) != qRgb(255, 255, 255);
+                }
+            EXPECT_GT(Ink, 0) << L.Text.toStdString();
+            EXPECT_EQ(Differ, 0) << L.Text.toStdString();
+        }
+    }
 }

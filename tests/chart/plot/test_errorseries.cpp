@@ -8,7 +8,14 @@
 #include "QvVectors.h"
 #include "TestGraph.h"
 
+#include "QvComponent.h"
+
+#include <QBuffer>
 #include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <QPainter>
 #include <gtest/gtest.h>
 
@@ -236,4 +243,107 @@ TEST(ErrorSeries, UndoDescriptionsVisibilityAndItemHeight)
     }
     EXPECT_EQ(f.s.DeltaYMinus(), nullptr);
     stack.Undo(0);
+}
+
+// Bars are clipped like the line: through a translucent symbol only the symbol's own fill shows,
+// the same on the bar's pixel column as beside it.
+TEST(ErrorSeries, BarsDoNotShowThroughTranslucentSymbols)
+{
+    Fixture f;
+    f.s.Line()->SetVisible(false);
+    f.s.PointSymbol()->SetPointSymbol(TQvPointSymbol::Square);
+    f.s.PointSymbol()->SetSize(21);
+    f.s.PointSymbol()->SetFillColor(0x600000FF);
+    f.s.ErrorIndicator()->SetColor(0xFFFF0000);
+    f.s.ErrorIndicator()->SetWidth(3);
+    Fill(f.dyp, {8, 8, 8, 8});
+    Fill(f.dym, {8, 8, 8, 8});
+    Fill(f.dxp, {0.4, 0.4, 0.4, 0.4});
+    f.s.SetDeltaYPlus(&f.dyp);
+    f.s.SetDeltaYMinus(&f.dym);
+    f.s.SetDeltaXPlus(&f.dxp);
+    const QImage img = f.Render();
+    // The first point sits on the Y axis line, which is drawn over it.
+    for (int i = 1; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const int cx = int(std::lround(f.x->NumberToWorld(i + 1)));
+        const int cy = int(std::lround(f.y->NumberToWorld(10 * (i + 1))));
+        // Inside the symbol, off the centre: on the vertical bar, on the horizontal bar, and
+        // on neither.
+        const QColor Fill = img.pixelColor(cx - 5, cy + 5);
+        EXPECT_EQ(img.pixelColor(cx, cy - 5), Fill);
+        EXPECT_EQ(img.pixelColor(cx, cy + 5), Fill);
+        EXPECT_EQ(img.pixelColor(cx + 5, cy), Fill);
+        EXPECT_GT(Fill.blue(), Fill.red());
+        // Beyond the symbol the bar is drawn.
+        const QColor Bar = img.pixelColor(cx, cy - 15);
+        EXPECT_GT(Bar.red(), 200);
+        EXPECT_LT(Bar.blue(), 80);
+    }
+}
+
+// The extent vectors and the bar style are part of the series' stored settings in every form.
+TEST(ErrorSeries, ExtentVectorsAndIndicatorArePersisted)
+{
+    QObject Root;
+    Root.setObjectName(QStringLiteral("ErrorForm"));
+    QvRegisterRoot(&Root);
+    auto* dxp = new TQvDoubleVector(&Root);
+    dxp->setObjectName(QStringLiteral("Dxp"));
+    auto* dym = new TQvDoubleVector(&Root);
+    dym->setObjectName(QStringLiteral("Dym"));
+    TQvPointWithErrorSeries Source(&Root), Target(&Root);
+    Source.SetDeltaXPlus(dxp);
+    Source.SetDeltaYMinus(dym);
+    Source.ErrorIndicator()->SetColor(0xFF123456);
+    Source.ErrorIndicator()->SetWidth(2.5);
+    Source.ErrorIndicator()->SetDashStyle(TDashStyle::DashStyleDash);
+    Source.ErrorIndicator()->SetVisible(false);
+
+    const QVariantMap M = Source.WriteProperties();
+    EXPECT_EQ(M.value(QStringLiteral("DeltaXPlus")).toString(), QStringLiteral("ErrorForm.Dxp"));
+    EXPECT_EQ(M.value(QStringLiteral("DeltaYPlus")).toString(), QString());
+
+    auto Check = [&](const char* Form) {
+        SCOPED_TRACE(Form);
+        EXPECT_EQ(Target.DeltaXPlus(), dxp);
+        EXPECT_EQ(Target.DeltaXMinus(), nullptr);
+        EXPECT_EQ(Target.DeltaYPlus(), nullptr);
+        EXPECT_EQ(Target.DeltaYMinus(), dym);
+        EXPECT_EQ(Target.ErrorIndicator()->Color(), 0xFF123456u);
+        EXPECT_FLOAT_EQ(Target.ErrorIndicator()->Width(), 2.5f);
+        EXPECT_EQ(Target.ErrorIndicator()->DashStyle(), TDashStyle::DashStyleDash);
+        EXPECT_FALSE(Target.ErrorIndicator()->Visible());
+    };
+    auto Reset = [&] {
+        Target.SetDeltaXPlus(nullptr);
+        Target.SetDeltaYMinus(dxp);
+        Target.ErrorIndicator()->SetColor(0xFF000000);
+        Target.ErrorIndicator()->SetVisible(true);
+    };
+    {
+        QBuffer B;
+        B.open(QIODevice::ReadWrite);
+        Source.WriteTo(B);
+        B.seek(0);
+        Target.ReadFrom(B);
+        Check("stream");
+    }
+    Reset();
+    {
+        QByteArray Bytes;
+        QXmlStreamWriter W(&Bytes);
+        Source.WriteTo(W);
+        QXmlStreamReader R(Bytes);
+        Target.ReadFrom(R);
+        Check("xml");
+    }
+    Reset();
+    {
+        QTemporaryDir Dir;
+        QSettings Ini(Dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        Source.WriteTo(Ini, QStringLiteral("Series"));
+        Target.ReadFrom(Ini, QStringLiteral("Series"));
+        Check("ini");
+    }
 }

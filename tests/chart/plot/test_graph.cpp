@@ -5,6 +5,7 @@
 #include "QvStyles.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
+#include "TestGraph.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -335,4 +336,84 @@ TEST(Graph, NewLabelsAreInPlaceOnTheirFirstPaint)
     const QImage second = Render(g);
     QApplication::setFont(appFont);
     EXPECT_TRUE(first == second);
+}
+
+// Every smoothing mode, through the render hints the graph sets and through the pixels of a
+// diagonal line: None and HighSpeed draw aliased (only the line colour and the background inside
+// the drawing area), AntiAlias and HighQuality blend the edges.
+TEST(Graph, SmoothingModesAntialiasOnlyWhereTheyShould)
+{
+    struct Case { TQvSmoothingMode Mode; bool Antialiased; };
+    const Case Cases[] = {{TQvSmoothingMode::None, false}, {TQvSmoothingMode::HighSpeed, false},
+                          {TQvSmoothingMode::AntiAlias, true}, {TQvSmoothingMode::HighQuality, true}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(int(C.Mode));
+        QWidget Owner;
+        auto* g = new TQvGraph2D(&Owner);
+        g->resize(300, 200);
+        TQvAxis *x, *y;
+        AddPrimaryAxes(*g, x, y);
+        TQvDoubleVector xs, ys;
+        xs.AddRange({0.0L, 10.0L});
+        ys.AddRange({0.0L, 3.0L});
+        TQvLineSeries s;
+        s.Line()->SetColor(0xFFFF0000);
+        s.SetXAxis(x);
+        s.SetYAxis(y);
+        s.SetXData(&xs);
+        s.SetYData(&ys);
+        g->SetSmoothingMode(C.Mode);
+
+        QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&probe);
+        p.setRenderHint(QPainter::Antialiasing, !C.Antialiased);
+        g->SetHighQuality(p, true);
+        EXPECT_EQ(p.testRenderHint(QPainter::Antialiasing), C.Antialiased);
+        g->SetHighQuality(p, false);
+        EXPECT_FALSE(p.testRenderHint(QPainter::Antialiasing));
+        p.end();
+
+        QImage img(g->size(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        {
+            QPainter gp(&img);
+            g->PaintGr(gp);
+        }
+        const QRect inner = g->DrawingArea().toRect().adjusted(3, 3, -3, -3);
+        int red = 0, blended = 0;
+        for (int py = inner.top(); py <= inner.bottom(); ++py)
+            for (int px = inner.left(); px <= inner.right(); ++px) {
+                const QRgb c = img.pixel(px, py);
+                if (c == qRgb(255, 0, 0))
+                    ++red;
+                else if (c != qRgb(255, 255, 255))
+                    ++blended;
+            }
+        EXPECT_GT(red + blended, 100);
+        if (C.Antialiased)
+            EXPECT_GT(blended, 20);
+        else
+            EXPECT_EQ(blended, 0);
+        s.SetYAxis(nullptr);
+    }
+}
+
+// Contains answers for the graph's own children only.
+TEST(Graph, ContainsItsOwnComponentsOnly)
+{
+    QWidget Owner;
+    auto* g = new TQvGraph2D(&Owner);
+    auto* other = new TQvGraph2D(&Owner);
+    TQvAxis *x, *y;
+    AddPrimaryAxes(*g, x, y);
+    auto* foreign = new TQvAxis(other);
+    TQvLineSeries free;
+    EXPECT_TRUE(g->Contains(x));
+    EXPECT_TRUE(g->Contains(y));
+    EXPECT_FALSE(g->Contains(foreign));
+    EXPECT_FALSE(g->Contains(other));
+    EXPECT_FALSE(g->Contains(g));
+    EXPECT_FALSE(g->Contains(&free));
+    EXPECT_FALSE(g->Contains(nullptr));
+    EXPECT_FALSE(g->Contains(&Owner));
 }

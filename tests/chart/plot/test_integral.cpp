@@ -145,6 +145,39 @@ INSTANTIATE_TEST_SUITE_P(Minimum, IntegralTooFew,
                                            TooFewCase{TQvInterpolationMethod::ApproximativeSpline, 2, false},
                                            TooFewCase{TQvInterpolationMethod::ApproximativeSpline, 3, true}));
 
+// Enough points, but merging equal x leaves fewer knots than the method needs: no function, so no
+// x range either (the axes must not make room for a curve that is not drawn). One more distinct
+// x gives the function and its range back.
+TEST_P(IntegralByMethod, MergedKnotsBelowTheMinimumReportNoRange)
+{
+    const int Need = GetParam() == TQvInterpolationMethod::ApproximativeSpline ? 3 : 6;
+    Fixture f;
+    std::vector<double> X, Y;
+    for (int i = 0; i < Need - 1; ++i) {
+        X.insert(X.end(), {double(i), double(i)});
+        Y.insert(Y.end(), {double(i), double(i) + 1});
+    }
+    Fill(f.xs, X);
+    Fill(f.ys, Y);
+    TQvIntegral s;
+    s.SetInterpolationMethod(GetParam());
+    f.Attach(s);
+    f.Render();
+    EXPECT_FALSE(s.HasFunction());
+    EXPECT_GT(s.XStart(), s.XStop());
+    EXPECT_GT(s.YStart(), s.YStop());
+    EXPECT_EQ(s.PointCount(), 0);
+
+    X.push_back(Need - 1);
+    Y.push_back(Need - 1);
+    Fill(f.xs, X);
+    Fill(f.ys, Y);
+    f.Render();
+    EXPECT_TRUE(s.HasFunction());
+    EXPECT_DOUBLE_EQ(s.XStart(), 0);
+    EXPECT_DOUBLE_EQ(s.XStop(), Need - 1);
+}
+
 TEST(Integral, OutliersAndCalculationRangeCountAgainstTheMinimum)
 {
     Fixture f;
@@ -155,6 +188,7 @@ TEST(Integral, OutliersAndCalculationRangeCountAgainstTheMinimum)
     f.Attach(s);
     f.Render();
     EXPECT_FALSE(s.HasFunction());
+    EXPECT_GT(s.XStart(), s.XStop());
     s.SetOutliersVisible(true);
     f.Render();
     EXPECT_TRUE(s.HasFunction());

@@ -4,6 +4,9 @@
 #include "QvAxisLayout.h"
 #include "QvFormat.h"
 #include "QvGraph2D.h"
+#include "QvSeries.h"
+#include "QvStyles.h"
+#include "QvVectors.h"
 
 #include <QImage>
 #include <QPainter>
@@ -278,4 +281,82 @@ TEST(Layout, CommonExponentClearOfTheLabels)
         }
     }
     EXPECT_GE(Checked, 4);
+}
+
+// A bottom axis whose common exponent stays between the labels is as thick as its labels (or the
+// exponent where that is taller) need: no room is kept for an exponent beyond the labels.
+TEST(Layout, ExponentInPlaceKeepsNoRoomBeyondTheLabels)
+{
+    Graph T(1300, 400);
+    T.X->SetEndRounding(TQvAxisEndRounding::RndNothing);
+    T.X->SetStartStop(1.05e5, 5.0e5);
+    T.Layout();
+    ASSERT_TRUE(T.X->HasExtraExponent());
+    ASSERT_FALSE(T.X->ExtraExponentBeyondLabels());
+    const TQvAxis* X = T.X;
+    const double Labels = std::ceil(X->AxisThicknes() / 2) + X->DistanceToBorder() + X->MajorTickLength()
+                          + X->DistanceAxisLabels() + X->MaxNumberLabelHeight();
+    const double Exponent = X->DistanceAxisExtraExponent() + X->MajorTickLength()
+                            + X->ExtraExponentRec().Size.height() + X->AxisThicknes();
+    EXPECT_EQ(X->Bounds().height(), int(std::ceil(std::max(Labels, Exponent))));
+}
+
+// The common exponent moved beyond the labels never overlaps a label or the caption, whatever the
+// caption's alignment, and the axis holds all three.
+TEST(Layout, ExponentBeyondTheLabelsClearOfCaptionAndLabels)
+{
+    auto Box = [](const TQvAxisTextRec& R, const QSizeF& S) {
+        const int A = int(R.Align);
+        const double Dx = A % 3 == 0 ? 0 : A % 3 == 1 ? -S.width() / 2 : -S.width();
+        const double Dy = A / 3 == 0 ? 0 : A / 3 == 1 ? -S.height() / 2 : -S.height();
+        return QRectF(R.At.x() + Dx, R.At.y() + Dy, S.width(), S.height());
+    };
+    int Beyond = 0;
+    for (TQvCaptionAlignment Align : {TQvCaptionAlignment::Right, TQvCaptionAlignment::Center, TQvCaptionAlignment::Left})
+        for (int W : {260, 300, 340, 420, 640}) {
+            SCOPED_TRACE(testing::Message() << "width " << W << ", alignment " << int(Align));
+            Graph T(W, 400);
+            T.X->SetEndRounding(TQvAxisEndRounding::RndNothing);
+            T.X->SetStartStop(1.05e5, 5.0e5);
+            T.X->SetCaption(QStringLiteral("passed, C"));
+            T.X->SetCaptionAlignment(Align);
+            T.Layout();
+            if (!T.X->HasExtraExponent() || !T.X->ExtraExponentBeyondLabels())
+                continue;
+            ++Beyond;
+            const QRectF E = Box(T.X->ExtraExponentRec(), T.X->ExtraExponentRec().Size);
+            const QRectF C = Box(T.X->CaptionRec(), T.X->CaptionRec().Size);
+            EXPECT_FALSE(E.intersects(C));
+            for (const TQvAxisTextRec& L : T.X->Labels())
+                EXPECT_FALSE(E.intersects(Box(L, L.Extent))) << L.Text.toStdString();
+            EXPECT_LE(C.bottom(), T.X->Bounds().height() + 0.5);
+            EXPECT_LE(E.bottom(), T.X->Bounds().height() + 0.5);
+            EXPECT_EQ(T.X->Bounds().bottom(), 399);
+        }
+    EXPECT_GE(Beyond, 3);
+}
+
+// Invisible axes take no room across, but what must stay free beyond their scale ends (here the
+// symbols of a series on an invisible X axis) is kept clear of the graph's edges.
+TEST(Layout, InvisibleAxesOverhangCounts)
+{
+    Graph T(600, 400);
+    TQvDoubleVector Xs, Ys;
+    Xs.AddRange({0.0L, 5.0L, 10.0L});
+    Ys.AddRange({0.0L, 5.0L, 10.0L});
+    TQvPointSeries S;
+    S.PointSymbol()->SetSize(41);
+    S.SetXAxis(T.X);
+    S.SetYAxis(T.Y);
+    S.SetXData(&Xs);
+    S.SetYData(&Ys);
+    T.X->SetVisible(false);
+    T.G.Calculate();
+    T.Layout();
+    const double Room = S.ExtraSpaceAt(TQvBorder::Right);
+    ASSERT_GT(Room, 20);
+    const QRectF A = T.Area();
+    EXPECT_GE(600 - (A.left() + A.width()), Room - 1);
+    EXPECT_GE(400 - (A.top() + A.height()), Room - 1);
+    S.SetYAxis(nullptr);
 }

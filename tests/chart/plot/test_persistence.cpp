@@ -493,6 +493,37 @@ TEST(Persistence, GraphSettingsAxesSeriesAndValuesComeBack)
     EXPECT_EQ(Other.Graph.Caption(), QStringLiteral("Step 3"));
 }
 
+// A vector with PersistentValues keeps its values with the settings of the graph that shows it
+// (when it has any), and they come back even when values are not asked for; a vector without the
+// flag is left alone then.
+TEST(Persistence, PersistentValuesAreKeptWithTheSettings)
+{
+    GraphScene G(QStringLiteral("PersistValues"));
+    EXPECT_FALSE(G.Graph.WriteSettings(false).contains(QStringLiteral("PersistentValues")));
+    G.Ys->SetPersistentValues(true);
+    EXPECT_TRUE(G.Ys->ValuesStored());
+    TQvDoubleVector Empty;
+    Empty.SetPersistentValues(true);
+    EXPECT_FALSE(Empty.ValuesStored());
+
+    const QByteArray Bytes = StreamOf(G.Graph);
+    G.Ys->Clear();
+    G.Ys->AddRange({5.0L});
+    G.Xs->Clear();
+    G.Xs->AddRange({7.0L});
+    ReadStream(G.Graph, Bytes);
+    EXPECT_EQ(G.Ys->Values(), (QList<double>{0.1, 0.2, 0.30000000000000004}));
+    EXPECT_EQ(G.Xs->Values(), (QList<double>{7}));
+
+    // Without the flag nothing of the values is written.
+    G.Ys->SetPersistentValues(false);
+    const QByteArray Plain = StreamOf(G.Graph);
+    G.Ys->Clear();
+    G.Ys->AddRange({5.0L});
+    ReadStream(G.Graph, Plain);
+    EXPECT_EQ(G.Ys->Values(), (QList<double>{5}));
+}
+
 TEST(Persistence, PrintToFitsTheGraphIntoTheRectangle)
 {
     GraphScene G(QStringLiteral("PrintGraph"));

@@ -1,5 +1,7 @@
 // Series: data binding, ranges, screen points, queries, undo.
 #include "QvAxis.h"
+#include "QvComponent.h"
+#include "QvRichCaption.h"
 #include "QvDrawing.h"
 #include "QvGraph2D.h"
 #include "QvSeries.h"
@@ -53,6 +55,105 @@ TEST(Series, OnlyYDataIsDrawnAgainstTheIndex)
     EXPECT_EQ(s.XData(), nullptr);
     EXPECT_EQ(s.YData(), nullptr);
     EXPECT_FALSE(f.graph.HasSeries(&s));
+}
+
+// Replacing the vector beside the indexer re-points the indexer: the series takes the new length
+// and follows the new vector's changes, not the old one's.
+TEST(Series, IndexerFollowsTheReplacedVector)
+{
+    for (bool ReplaceY : {true, false}) {
+        SCOPED_TRACE(ReplaceY ? "y data replaced" : "x data replaced");
+        Fixture f;
+        TQvDoubleVector Old, New;
+        Fill(Old, {5, 7, 6, 9, 8});
+        Fill(New, {1, 2, 3});
+        TQvPointSeries s;
+        s.SetXAxis(f.x);
+        s.SetYAxis(f.y);
+        ReplaceY ? s.SetYData(&Old) : s.SetXData(&Old);
+        f.Render();
+        ASSERT_EQ(s.Count(), 5);
+        ReplaceY ? s.SetYData(&New) : s.SetXData(&New);
+        TQvCustomDoubleVector* Index = ReplaceY ? s.XData() : s.YData();
+        ASSERT_NE(Index, nullptr);
+        EXPECT_EQ(Index->Count(), 3);
+        f.Render();
+        EXPECT_EQ(s.Count(), 3);
+        EXPECT_EQ(s.PointCount(), 3);
+        const double IndexStop = ReplaceY ? s.XStop() : s.YStop();
+        EXPECT_DOUBLE_EQ(IndexStop, 2);
+
+        Old.Add(4);
+        f.Render();
+        EXPECT_EQ(s.Count(), 3);
+        New.Add(4);
+        f.Render();
+        EXPECT_EQ(s.Count(), 4);
+        EXPECT_DOUBLE_EQ(ReplaceY ? s.XStop() : s.YStop(), 3);
+        s.SetYAxis(nullptr);
+    }
+}
+
+// A series registers "Name" and "Caption" as caption variables under its full name, follows
+// renames and caption changes, and withdraws them when it goes.
+TEST(Series, NameAndCaptionAreCaptionVariables)
+{
+    QObject Form;
+    Form.setObjectName(QStringLiteral("Form1"));
+    auto* s = new TQvPointSeries(&Form);
+    s->setObjectName(QStringLiteral("Series1"));
+    s->SetCaption(QStringLiteral("pO\\-2\\- of step 3"));
+    EXPECT_EQ(QvExpandCaptionPlaceholders(QStringLiteral("<%Form1.Series1.Caption%>")),
+              QStringLiteral("pO\\-2\\- of step 3"));
+    EXPECT_EQ(QvExpandCaptionPlaceholders(QStringLiteral("[<%form1.series1.name%>]")), QStringLiteral("[Series1]"));
+    // Briefly, from the series' own captions.
+    EXPECT_EQ(QvExpandCaptionPlaceholders(QStringLiteral("<%Name%>"), s), QStringLiteral("Series1"));
+    bool Found = false;
+    for (const TQvCaptionVariableInfo& V : QvCaptionVariables())
+        if (V.Key == QStringLiteral("Form1.Series1.Caption"))
+            Found = V.Description == QStringLiteral("Caption of the series e.g. used in legends");
+    EXPECT_TRUE(Found);
+    s->setObjectName(QStringLiteral("Series2"));
+    s->SetCaption(QStringLiteral("renamed"));
+    EXPECT_EQ(QvExpandCaptionPlaceholders(QStringLiteral("<%Form1.Series2.Caption%>")), QStringLiteral("renamed"));
+    delete s;
+    EXPECT_EQ(QvExpandCaptionPlaceholders(QStringLiteral("<%Form1.Series2.Caption%>")), QvPlaceholderFailureText());
+}
+
+// Line and Area are assigned as a whole: the values are copied (the series keeps its own records),
+// the series redraws with them, and the change is one undo step.
+TEST(Series, LineAndAreaAreAssignedAsAWhole)
+{
+    Fixture f;
+    TQvUndoStack Undo;
+    Fill(f.xs, {0, 1, 2});
+    Fill(f.ys, {0, 1, 0});
+    TQvLineSeries s;
+    f.Attach(s);
+    s.SetUndoStack(&Undo);
+    TQvLineSettings Line;
+    Line.SetColor(0xFF00C000);
+    Line.SetWidth(3);
+    TQvAreaSettings Area;
+    Area.SetVisible(true);
+    Area.SetForeColor(0xFFC00000);
+    TQvLineSettings* Own = s.Line();
+    const int Before = Undo.UndoCount();
+    s.SetLine(&Line);
+    s.SetArea(&Area);
+    EXPECT_EQ(s.Line(), Own);
+    EXPECT_EQ(s.Line()->Color(), 0xFF00C000u);
+    EXPECT_FLOAT_EQ(s.Line()->Width(), 3);
+    EXPECT_TRUE(s.Area()->Visible());
+    EXPECT_EQ(s.Area()->ForeColor(), 0xFFC00000u);
+    EXPECT_EQ(s.LinePen().color(), QColor(0, 0xC0, 0));
+    EXPECT_EQ(Undo.UndoCount(), Before + 2);
+    Undo.Undo();
+    EXPECT_FALSE(s.Area()->Visible());
+    Undo.Undo();
+    EXPECT_NE(s.Line()->Color(), 0xFF00C000u);
+    s.SetLine(nullptr);
+    EXPECT_EQ(s.Line(), Own);
 }
 
 TEST(Series, OnePointHasARangeOnlyWithSymbols)

@@ -341,6 +341,30 @@ TEST(ZoomMouse, ClickBesideStepsBackDoubleClickResets)
     EXPECT_FALSE(F.G->HorizontalScrollBar()->isVisible());
 }
 
+// A click may jitter by less than 4 pixels in each direction (each on its own, not their sum):
+// it still steps back and reaches the user's click handler; 4 pixels in one direction is a drag.
+TEST(ZoomMouse, ClickBesideToleratesJitterInEachDirection)
+{
+    struct Case { QPoint Jitter; bool IsClick; };
+    const Case Cases[] = {{{3, 3}, true}, {{-3, 3}, true}, {{3, -3}, true}, {{0, 0}, true},
+                          {{4, 0}, false}, {{0, -4}, false}, {{4, 4}, false}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.Jitter.x() << "," << C.Jitter.y());
+        ZoomGraph F;
+        F.ZoomMiddle();
+        ASSERT_EQ(F.G->ZoomStage(), 1);
+        int Clicks = 0;
+        QObject::connect(F.G, &TQvGraph2D::OnClick, [&] { ++Clicks; });
+        const QPoint P = F.Beside();
+        F.Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        F.Mouse(QEvent::MouseMove, P + C.Jitter, Qt::NoButton, Qt::LeftButton);
+        F.Mouse(QEvent::MouseButtonRelease, P + C.Jitter, Qt::LeftButton, Qt::NoButton);
+        F.Paint();
+        EXPECT_EQ(Clicks, C.IsClick ? 1 : 0);
+        EXPECT_EQ(F.G->ZoomStage(), C.IsClick ? 0 : 1);
+    }
+}
+
 TEST(ZoomMouse, RightBottomToLeftTopGestures)
 {
     {

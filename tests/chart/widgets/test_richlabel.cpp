@@ -157,6 +157,31 @@ TEST(RichCaption, TwoLinesCentred)
     EXPECT_GT(second.width(), 4 * first.width());
 }
 
+// Left-aligned text starts on the anchor: its ink begins where the same text drawn at the anchor
+// begins, on every line and at any size (a 40-pt caption once stood 8 pixels off).
+TEST(RichCaption, LeftAlignedTextStartsAtTheAnchor)
+{
+    for (float Size : {9.0f, 12.0f, 40.0f})
+        for (TQvContentAlignment Align :
+             {TQvContentAlignment::TopLeft, TQvContentAlignment::MiddleLeft, TQvContentAlignment::BottomLeft}) {
+            SCOPED_TRACE(testing::Message() << Size << " pt, alignment " << int(Align));
+            Fixture f;
+            f.Font.SetSize(Size);
+            const QImage img = f.Draw(QStringLiteral("Hxy\rHm"), {20, 100}, Align, 0, 400, 260);
+            QImage ref = Blank(400, 260);
+            {
+                QPainter p(&ref);
+                p.setFont(f.Font.BaseFont());
+                p.setPen(Qt::black);
+                p.drawText(QPointF(20, 100), QStringLiteral("Hxy"));
+            }
+            const QRect got = Ink(img);
+            const QRect want = Ink(ref);
+            ASSERT_FALSE(got.isNull());
+            EXPECT_NEAR(got.left(), want.left(), 1);
+        }
+}
+
 TEST(RichCaption, AlignmentPutsTheBoxOnTheAnchor)
 {
     Fixture f;
@@ -215,7 +240,7 @@ TEST(RichCaption, SubscriptIsDrawnLowerAndSmaller)
     Fixture f;
     const QImage img = f.Draw(QStringLiteral("H\\-H\\-"), {10, 10});
     const QFont base = f.Font.BaseFont();
-    const double splitX = 10 + f.Rec.FRightAdj / 2 + RunWidth(base, QStringLiteral("H"));
+    const double splitX = 10 + RunWidth(base, QStringLiteral("H"));
     const QRect big = Ink(img, QRect(0, 0, int(splitX), 200));
     const QRect sub = Ink(img, QRect(int(splitX) + 1, 0, 100, 200));
     ASSERT_FALSE(big.isNull());
@@ -256,7 +281,8 @@ TEST(RichCaption, ColourEscapeAndCaptionColour)
     Fixture f;
     f.Font.SetFillColor(0xFF000000);
     const QImage img = f.Draw(QStringLiteral("\\c[A=255,R=0,G=0,B=255]MMM\\c[]MMM"));
-    const double split = 10 + f.Rec.FRightAdj / 2 + RunWidth(f.Font.BaseFont(), QStringLiteral("MMM"));
+    // Left-aligned: the text starts on the anchor.
+    const double split = 10 + RunWidth(f.Font.BaseFont(), QStringLiteral("MMM"));
     int blue = 0, black = 0, wrong = 0;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
