@@ -592,6 +592,40 @@ void ZoomX(ZoomGraph& F, double S, double E)
 
 } // namespace
 
+TEST(ZoomScroll, NoBarUnlessTheZoomedViewHidesData)
+{
+    // A log axis whose data start with 0 (a step's first-point reference): the 0 is never drawn,
+    // so it is not hidden data.
+    {
+        ZoomGraph F(true);
+        F.Ys.SetValue(0, 0);
+        F.Paint();
+        F.Paint();
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+        EXPECT_FALSE(F.G->HorizontalScrollBar()->isVisible());
+        // Zoomed in X only: the X bar, and still no Y bar.
+        ZoomX(F, 40, 60);
+        EXPECT_TRUE(F.G->HorizontalScrollBar()->isVisible());
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+        // Zoomed into Y as well: now the Y view hides positive data.
+        F.Y()->ZoomIn(F.Y()->Start() * 10, F.Y()->Stop() / 10);
+        F.Paint();
+        F.Paint();
+        EXPECT_TRUE(F.G->VerticalScrollbar()->isVisible());
+    }
+    // Data ending a hair beyond the rounded axis end (within what end rounding leaves out), not
+    // zoomed: nothing is hidden, no bar.
+    {
+        ZoomGraph F;
+        F.Xs.SetValue(100, 100.00001);
+        F.Paint();
+        F.Paint();
+        ASSERT_LT(F.X()->Stop(), 100.00001);
+        EXPECT_FALSE(F.G->HorizontalScrollBar()->isVisible());
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+    }
+}
+
 TEST(ZoomScroll, BarValuesFollowTheView)
 {
     ZoomGraph F;
