@@ -686,8 +686,9 @@ TEST_F(Fixture, PagesShowEachObjectOnceAndFitTheDialog)
         for (QScrollArea* area : dialog->Pages()->currentWidget()->findChildren<QScrollArea*>()) {
             EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << dialog->Pages()->tabText(page).toStdString();
         }
-        if (auto* sa = qobject_cast<QScrollArea*>(dialog->Pages()->currentWidget()))
+        if (auto* sa = qobject_cast<QScrollArea*>(dialog->Pages()->currentWidget())) {
             EXPECT_EQ(sa->horizontalScrollBar()->maximum(), 0) << dialog->Pages()->tabText(page).toStdString();
+        }
     }
 }
 
@@ -703,7 +704,7 @@ TEST_F(Fixture, OneDashStylePickIsOneUndoStep)
 }
 
 // Pictures of the dialog's pages at its own size, for people to look at (not run by default):
-//   QV_SHOTS=DIR build/tests/chart_widgets_test_settingstool --gtest_also_run_disabled_tests \
+//   QV_SHOTS=DIR build/tests/chart_widgets_test_settingstool --gtest_also_run_disabled_tests
 //       --gtest_filter='*Pictures*'
 TEST_F(Fixture, DISABLED_Pictures)
 {
