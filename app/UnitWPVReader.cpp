@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHash>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -52,6 +53,7 @@
 #include <charconv>
 #include <cmath>
 #include <future>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcForm, "Form")
 
@@ -275,6 +277,33 @@ private:
     bool fWas;
 };
 
+// Makes everything recorded while it lives one undo step with the comment (a pick in a style
+// list restyles several series: the user undoes it at once). Records nothing when nothing
+// changed.
+class TWPVUndoStep
+{
+public:
+    TWPVUndoStep(TQvUndoStack* aStack, const QString& aComment) : fStack(aStack)
+    {
+        if (fStack)
+            fStack->StartGroup(aComment);
+    }
+    ~TWPVUndoStep()
+    {
+        try {
+            if (fStack)
+                fStack->StopGroup(false);
+        } catch (const std::exception&) {
+            // The stack was cleared meanwhile (a failed undo): there is no group left to close.
+        }
+    }
+    TWPVUndoStep(const TWPVUndoStep&) = delete;
+    TWPVUndoStep& operator=(const TWPVUndoStep&) = delete;
+
+private:
+    QPointer<TQvUndoStack> fStack;
+};
+
 } // namespace
 
 // ------------------------------------------------------------------------------------------
@@ -335,6 +364,32 @@ TFormWPVData::TFormWPVData(QWidget* aParent) : QWidget(aParent)
     QvGraphSettingsTool1 = new TQvGraphSettingsTool(this);
     QvGraphSettingsTool1->setObjectName(QStringLiteral("QvGraphSettingsTool1"));
     QvGraphSettingsTool1->SetGraph(QvGraph2D2);
+    // The dialog lists series without a caption (the pump pO2 of a step, the step comparison of
+    // a file) by the file and step they draw. The names are gathered once per number of files.
+    auto names = std::make_shared<std::pair<std::size_t, QHash<const TQvSeries*, QString>>>(
+        std::size_t(-1), QHash<const TQvSeries*, QString>());
+    QvGraphSettingsTool1->SetSeriesNamer([this, names](const TQvSeries* aSeries) {
+        if (names->first != fFiles.size()) {
+            names->first = fFiles.size();
+            names->second.clear();
+            static const char* const stepKinds[] = {" Current", " Leakage", " Charge", " Log(pO2)", " Pump pO2"};
+            static const char* const fileKinds[] = {" charge by step", " leakage by step", " voltage by step"};
+            for (const auto& file : fFiles) {
+                const int number = file->VOrig().FileNumber;
+                const std::vector<TQvPointSeries*> fileSeries = ChartOf(*file).Series();
+                for (std::size_t i = 0; i < fileSeries.size() && i < 3; ++i)
+                    names->second.insert(fileSeries[i], QStringLiteral("FN:%1").arg(number) + QLatin1String(fileKinds[i]));
+                for (int k = 0; k < file->DataSetCount(); ++k) {
+                    const TWPVDataSet& step = *file->DataSet(k);
+                    const QString base = SeriesCaptionBase(number, step);
+                    const std::vector<TQvPointSeries*> stepSeries = ChartOf(step).Series();
+                    for (std::size_t i = 0; i < stepSeries.size() && i < 5; ++i)
+                        names->second.insert(stepSeries[i], base + QLatin1String(stepKinds[i]));
+                }
+            }
+        }
+        return names->second.value(aSeries);
+    });
 
     // Ctrl+O presses "Add from file".
     auto* open = new QShortcut(QKeySequence::Open, this);
@@ -729,6 +784,13 @@ void TFormWPVData::BuildCharts()
     SetupGraph(QvGraph2D3, "QvGraph2D3");
     SetupGraph(QvGraph2D4, "QvGraph2D4");
     SetupGraph(QvGraph2D5, "QvGraph2D5");
+    // Titles stay hidden; the captions name the graphs where the user meets them by name (the
+    // settings dialog).
+    QvGraph2D1->SetCaption(QStringLiteral("Visualize step"));
+    QvGraph2D2->SetCaption(QStringLiteral("Compare steps"));
+    QvGraph2D3->SetCaption(QStringLiteral("Details: log |y|"));
+    QvGraph2D4->SetCaption(QStringLiteral("Details: y"));
+    QvGraph2D5->SetCaption(QStringLiteral("Details: b"));
 
     // "Visualize step".
     XAxis1 = NewAxis(QvGraph2D1, "XAxis1", TQvAxisPosition::Bottom, QStringLiteral("Time, s"), ClDarkRed);
@@ -1108,6 +1170,8 @@ void TFormWPVData::QvDashStylesList1Click()
         return;
     const auto style = TDashStyle(QvDashStylesList1->GetDashStyle());
     TWPVStepChart& c = ChartOf(*step);
+    const int fileNumber = step->aFile ? step->aFile->VOrig().FileNumber : 0;
+    TWPVUndoStep undo(QvUndoStack1, QStringLiteral("Line dash style: ") + SeriesCaptionBase(fileNumber, *step));
     for (TQvPointSeries* s : {c.SE_Vis_Current.get(), c.SE_Vis_Leakage.get(), c.SE_Vis_Charge.get(), c.SE_Vis_LogpO2.get()})
         s->Line()->SetDashStyle(style);
 }
@@ -1139,6 +1203,7 @@ void TFormWPVData::QvPointSymbolsList1Click()
     if (!step || !step->aFile)
         return;
     const TQvPointSymbol symbol = QvPointSymbolsList1->Symbol();
+    TWPVUndoStep undo(QvUndoStack1, QStringLiteral("Point symbol: FN:") + QString::number(step->aFile->VOrig().FileNumber));
     for (TQvPointSeries* s : ChartOf(*step->aFile).Series())
         s->PointSymbol()->SetPointSymbol(symbol);
 }

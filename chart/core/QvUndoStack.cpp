@@ -874,12 +874,29 @@ void TQvUndoStack::StartGroup(const QString& Comment)
 
 void TQvUndoStack::StopGroup()
 {
+    StopGroup(true);
+}
+
+void TQvUndoStack::StopGroup(bool KeepEmpty)
+{
     if (d->IgnoredGroupLevel > 0) {
         --d->IgnoredGroupLevel;
         return;
     }
     if (d->Undo.GroupLevel <= 0)
         throw EQvUndoError("Undo stack has too many StopGroup statements");
+    TSide& g = d->Undo;
+    // Unless kept, an outermost group in which nothing was recorded (an edit that changed
+    // nothing) leaves no step behind: its start record is taken back.
+    if (!KeepEmpty && g.GroupLevel == 1 && !g.GroupPositions.empty() && g.GroupIdx == int(g.GroupPositions.size()) - 1
+        && g.GroupPositions.back() == int(g.Positions.size()) - 1) {
+        g.LastEndPosition = g.Positions.back();
+        g.Positions.pop_back();
+        g.GroupPositions.pop_back();
+        g.GroupIdx = int(g.GroupPositions.size()) - 1;
+        g.GroupLevel = 0;
+        return;
+    }
     // A group whose start was recorded is closed on the stream even if recording was switched
     // off meanwhile, so the step stays well formed.
     QDataStream s;

@@ -69,6 +69,9 @@ public:
     void PushVectorState(TQvCustomDoubleVector* AVector, const QString& Comment);
     void StartGroup(const QString& Comment);
     void StopGroup();
+    // KeepEmpty false: an outermost group that recorded nothing is dropped instead of becoming
+    // an empty step (an editor that groups each edit uses it, as an edit may change nothing).
+    void StopGroup(bool KeepEmpty);
 
     bool CanUndo() const;
     bool CanRedo() const;

@@ -90,13 +90,17 @@ TQvAxis::TQvAxis(QObject* AOwner) : TQvComponent(AOwner)
     FFont->SetName(QStringLiteral("Arial"));
     FFont->SetSize(12);
     FFont->SetStyle(QvFontStyle::Bold);
+    FFont->SetFillColor(0xFF00008B);   // DarkBlue
     FFont->SetLoading(false);
+    FFont->SetUndoComment(QStringLiteral("Axis numbers font"));
     FCaptionFont = new TQvFont(this, QStringLiteral("CaptionFont"));
     FCaptionFont->SetLoading(true);
     FCaptionFont->SetName(QStringLiteral("Times New Roman"));
     FCaptionFont->SetSize(14);
     FCaptionFont->SetStyle(QvFontStyle::Bold);
+    FCaptionFont->SetFillColor(0xFF8B0000);   // DarkRed
     FCaptionFont->SetLoading(false);
+    FCaptionFont->SetUndoComment(QStringLiteral("Axis caption font"));
     FFont->SetNeedsResize([this] { FontResized(); });
     FFont->SetNeedsInvalidate([this] { Repaint(); });
     FCaptionFont->SetNeedsResize([this] {
@@ -147,7 +151,7 @@ void TQvAxis::disconnectNotify(const QMetaMethod& Signal)
 void TQvAxis::Repaint()
 {
     if (TQvGraph2D* G = Graph())
-        G->update();
+        G->Invalidate();
 }
 
 void TQvAxis::Modified()
@@ -162,7 +166,7 @@ void TQvAxis::Modified()
     if (!G->NeedsRecalculate())
         G->Modified();
     else
-        G->update();
+        G->Invalidate();
 }
 
 void TQvAxis::FontResized()
@@ -203,10 +207,51 @@ void TQvAxis::SetCaptionAlignment(TQvCaptionAlignment Value)
         Modified();
 }
 
+// Sets a font's fill colour as the axis' own colour property: one undo record under the
+// property's name, not the font's whole state.
+static bool SetFontColor(TQvFont* Font, TQvColor Value)
+{
+    if (Font->FillColor() == Value)
+        return false;
+    const bool loading = Font->IsLoading();
+    Font->SetLoading(true);
+    Font->SetFillColor(Value);
+    Font->SetLoading(loading);
+    return true;
+}
+
 void TQvAxis::SetCaptionColor(TQvColor Value)
 {
-    if (SetProp(FCaptionColor, Value, "Axis caption color", "CaptionColor"))
-        Repaint();
+    if (CaptionColor() == Value)
+        return;
+    PushUndoProperty("Axis caption color", "CaptionColor");
+    SetFontColor(FCaptionFont, Value);
+}
+
+void TQvAxis::SetCaptionFont(TQvFont* Value)
+{
+    if (!Value || Value == FCaptionFont)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack(); Stack && Stack->Enabled())
+            FCaptionFont->PushToUndoStack(Stack, FCaptionFont->UndoComment());
+    const bool loading = FCaptionFont->IsLoading();
+    FCaptionFont->SetLoading(true);
+    FCaptionFont->Assign(*Value);
+    FCaptionFont->SetLoading(loading);
+}
+
+void TQvAxis::SetFont(TQvFont* Value)
+{
+    if (!Value || Value == FFont)
+        return;
+    if (!IsLoading())
+        if (TQvUndoStack* Stack = GetUndoStack(); Stack && Stack->Enabled())
+            FFont->PushToUndoStack(Stack, FFont->UndoComment());
+    const bool loading = FFont->IsLoading();
+    FFont->SetLoading(true);
+    FFont->Assign(*Value);
+    FFont->SetLoading(loading);
 }
 
 void TQvAxis::SetCaptionVisible(bool Value)
@@ -265,8 +310,10 @@ void TQvAxis::SetDistanceToBorder(float Value)
 
 void TQvAxis::SetNumbersColor(TQvColor Value)
 {
-    if (SetProp(FNumbersColor, Value, "Axis numbers color", "NumbersColor"))
-        Repaint();
+    if (NumbersColor() == Value)
+        return;
+    PushUndoProperty("Axis numbers color", "NumbersColor");
+    SetFontColor(FFont, Value);
 }
 
 void TQvAxis::SetNumbersVisible(bool Value)
@@ -858,6 +905,19 @@ void TQvAxis::SetStartStop(double AStart, double AStop)
     Modified();
 }
 
+namespace {
+
+// Whether the data range [VS, VE] reaches beyond the view [S, E] by more than a millionth of the
+// view: far below a pixel, and more than what rounding the axis ends to ticks may leave out
+// (rounding up takes a value a millionth of a step past a tick down to that tick).
+bool ReachesBeyond(double VS, double VE, double S, double E)
+{
+    const double Tol = (E - S) * 1e-6;
+    return VS < S - Tol || VE > E + Tol;
+}
+
+} // namespace
+
 bool TQvAxis::IsClipped() const
 {
     if (FRedoRange)
@@ -865,13 +925,56 @@ bool TQvAxis::IsClipped() const
     TQvGraph2D* G = Graph();
     if (!G || G->RelatedSeries().isEmpty())
         return false;
-    const double VS = FScale.ValuesStart;
-    const double VE = FScale.ValuesStop;
-    if (VS >= VE)
+    double VS = FScale.ValuesStart;
+    double VE = FScale.ValuesStop;
+    double S = FScale.Start;
+    double E = FScale.Stop;
+    if (VS >= VE || !(S < E))
         return false;
-    const double S = FScale.Start;
-    const double E = FScale.Stop;
-    return S - std::fabs(S) * 1e-8 > VS || VE > E + std::fabs(E) * 1e-8;
+    if (FScale.IsLogType()) {
+        // Values of 0 or below lie beyond the start of a log axis: clipped there, so that the
+        // lines to them stay out of the margins.
+        if (!(VS > 0) || !(S > 0))
+            return true;
+        VS = std::log10(VS);
+        VE = std::log10(VE);
+        S = std::log10(S);
+        E = std::log10(E);
+    }
+    return ReachesBeyond(VS, VE, S, E);
+}
+
+bool TQvAxis::HidesDataWhileZoomed() const
+{
+    if (FRedoRange || FLastZoomStart.isEmpty())
+        return false;
+    TQvGraph2D* G = Graph();
+    if (!G || G->RelatedSeries().isEmpty())
+        return false;
+    double VS = FScale.ValuesStart;
+    double VE = FScale.ValuesStop;
+    double S = FScale.Start;
+    double E = FScale.Stop;
+    double FS = ScrollStart();
+    double FE = ScrollStop();
+    if (!(VS <= VE) || !(S < E))
+        return false;
+    if (FScale.IsLogType()) {
+        // Only positive values can be shown: compare on their logarithms.
+        if (!(VE > 0) || !(S > 0) || !(FS > 0))
+            return false;
+        if (!(VS > 0))
+            VS = SmallestPositiveBelow(VE);
+        VS = std::log10(VS);
+        VE = std::log10(VE);
+        S = std::log10(S);
+        E = std::log10(E);
+        FS = std::log10(FS);
+        FE = std::log10(FE);
+    }
+    // Zoomed: the view is narrower than the full range the scroll bar runs over.
+    const bool Narrower = ReachesBeyond(FS, FE, S, E);
+    return Narrower && ReachesBeyond(VS, VE, S, E);
 }
 
 // ---- zoom history ----------------------------------------------------------------------------
@@ -1403,12 +1506,12 @@ void TQvAxis::PaintGr(QPainter& Gr)
 
     if (FNumbersVisible && !FAxLabels.empty()) {
         for (const TQvAxisTextRec& L : FAxLabels)
-            DrawText(Gr, L, FFont, FNumbersColor, this);
+            DrawText(Gr, L, FFont, NumbersColor(), this);
     }
     if (HasCaption())
         QvDrawRichCaption(Gr, FCaptionRec.Text, FCaptionFont, FCaptionRec.At, FCaptionRec.Align,
-                          FCaptionRec.Angle, FCaptionColor, this);
+                          FCaptionRec.Angle, CaptionColor(), this);
     if (FNumbersVisible && HasExtraExponent())
         QvDrawRichCaption(Gr, FExtraExponentRec.Text, FFont, FExtraExponentRec.At, FExtraExponentRec.Align,
-                          0, FNumbersColor, this);
+                          0, NumbersColor(), this);
 }

@@ -103,14 +103,14 @@ class TQvAxis : public TQvComponent
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(TQvCaptionAlignment CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
     Q_PROPERTY(uint CaptionColor READ CaptionColor WRITE SetCaptionColor)
-    Q_PROPERTY(TQvFont* CaptionFont READ CaptionFont)
+    Q_PROPERTY(TQvFont* CaptionFont READ CaptionFont WRITE SetCaptionFont)
     Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
     Q_PROPERTY(bool CaptionHorizontalOnVerticalAxis READ CaptionHorizontalOnVerticalAxis WRITE SetCaptionHorizontalOnVerticalAxis)
     Q_PROPERTY(float CaptionDistanceAfter READ CaptionDistanceAfter WRITE SetCaptionDistanceAfter)
     Q_PROPERTY(float CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
     Q_PROPERTY(float DistanceNumbersCaption READ DistanceNumbersCaption WRITE SetDistanceNumbersCaption STORED false)
     Q_PROPERTY(float DistanceToBorder READ DistanceToBorder WRITE SetDistanceToBorder STORED false)
-    Q_PROPERTY(TQvFont* Font READ Font)
+    Q_PROPERTY(TQvFont* Font READ Font WRITE SetFont)
     Q_PROPERTY(uint NumbersColor READ NumbersColor WRITE SetNumbersColor)
     Q_PROPERTY(bool NumbersVisible READ NumbersVisible WRITE SetNumbersVisible)
     Q_PROPERTY(uint ForeColor READ ForeColor WRITE SetForeColor)
@@ -169,9 +169,12 @@ public:
     void SetCaption(const QString& Value);
     TQvCaptionAlignment CaptionAlignment() const { return FCaptionAlignment; } // Center
     void SetCaptionAlignment(TQvCaptionAlignment Value);
-    TQvColor CaptionColor() const { return FCaptionColor; }            // DarkRed
+    // The caption's colour is the fill colour of CaptionFont (one colour, two ways to set it).
+    TQvColor CaptionColor() const { return FCaptionFont->FillColor(); } // DarkRed
     void SetCaptionColor(TQvColor Value);
     TQvFont* CaptionFont() const { return FCaptionFont; }              // Times New Roman 14 bold
+    // Copies Value's settings into the caption font, as one undo step.
+    void SetCaptionFont(TQvFont* Value);
     bool CaptionVisible() const { return FCaptionVisible; }            // true
     void SetCaptionVisible(bool Value);
     bool CaptionHorizontalOnVerticalAxis() const { return FCaptionHorizontalOnVerticalAxis; } // false
@@ -188,7 +191,10 @@ public:
     float DistanceToBorder() const;
     void SetDistanceToBorder(float Value);
     TQvFont* Font() const { return FFont; }                            // Arial 12 bold
-    TQvColor NumbersColor() const { return FNumbersColor; }            // DarkBlue
+    // Copies Value's settings into the labels' font, as one undo step.
+    void SetFont(TQvFont* Value);
+    // The labels' colour is the fill colour of Font.
+    TQvColor NumbersColor() const { return FFont->FillColor(); }        // DarkBlue
     void SetNumbersColor(TQvColor Value);
     bool NumbersVisible() const { return FNumbersVisible; }            // true
     void SetNumbersVisible(bool Value);
@@ -361,6 +367,11 @@ public:
     void SetStartStop(double AStart, double AStop);
     // True when the axis shows less than the data range of its series.
     bool IsClipped() const;
+    // Whether the scroll bar of this axis' orientation is wanted: the axis is zoomed (its view
+    // is narrower than its full range) and the view hides data. Values of 0 or below on a
+    // logarithmic axis are never shown, so they are not hidden data; ends that end rounding
+    // left a hair inside the data are not either.
+    bool HidesDataWhileZoomed() const;
     bool RedoRangePending() const { return FRedoRange; }
 
     // ---- zoom history
@@ -439,14 +450,12 @@ private:
     // Settings not in FScale.
     QString FCaption;
     TQvCaptionAlignment FCaptionAlignment = TQvCaptionAlignment::Center;
-    TQvColor FCaptionColor = 0xFF8B0000; // DarkRed
     TQvFont* FCaptionFont = nullptr;
     bool FCaptionVisible = true;
     bool FCaptionHorizontalOnVerticalAxis = false;
     float FCaptionDistanceAfter = 0;
     float FCaptionDistanceBefore = 0;
     TQvFont* FFont = nullptr;
-    TQvColor FNumbersColor = 0xFF00008B; // DarkBlue
     bool FNumbersVisible = true;
     TQvColor FForeColor = 0xFF000000;
     TQvColor FMajorTickColor = 0xFF000000;

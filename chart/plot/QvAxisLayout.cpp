@@ -151,7 +151,7 @@ void TQvAxisLayout::Run(TQvGraph2D& G, TQvAxis* Caller)
             A->SetAxTop(0);
             A->SetAxLength(float(Hor ? W : H));
             A->CalculateTicks();
-            if (A->IsClipped())
+            if (A->HidesDataWhileZoomed())
                 (Hor ? WantH : WantV) = true;
         }
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QMetaMethod>
 #include <QPaintDevice>
 #include <QPaintEvent>
 #include <QPainter>
@@ -94,6 +95,8 @@ TQvCustomGraph::TQvCustomGraph(QWidget* AParent) : QWidget(AParent)
     FCaptionFont = new TQvFont(this, QStringLiteral("CaptionFont"));
     FCaptionFont->SetNeedsInvalidate([this] { Invalidate(); });
     FCaptionFont->SetNeedsResize([this] { Modified(); });
+    FCaptionFont->SetUndoComment(QStringLiteral("Font of graph title"));
+    FCaptionFont->SetUndoStackSource([this] { return GetUndoStack(); });
     FPollingTimer.setInterval(50);
     QvRegisterCaptionVariable(this, QStringLiteral("Name"), QStringLiteral("Internal name of the graph control"),
                               [this] { return objectName(); });
@@ -121,8 +124,24 @@ void TQvCustomGraph::SetUndoStack(TQvUndoStack* AStack)
 
 void TQvCustomGraph::Invalidate()
 {
+    NotifyChanged();
     if (!FPainting)
         update();
+}
+
+void TQvCustomGraph::NotifyChanged()
+{
+    // Only listeners (a settings dialog) pay for the queued call.
+    if (FChangeQueued || !isSignalConnected(QMetaMethod::fromSignal(&TQvCustomGraph::OnChanged)))
+        return;
+    FChangeQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FChangeQueued = false;
+            emit OnChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 void TQvCustomGraph::SetBackColor(quint32 Value)
@@ -154,10 +173,21 @@ void TQvCustomGraph::SetCaptionAlignment(TQvCaptionAlignment Value)
         Modified();
 }
 
+quint32 TQvCustomGraph::CaptionColor() const
+{
+    return FCaptionFont->FillColor();
+}
+
 void TQvCustomGraph::SetCaptionColor(quint32 Value)
 {
-    if (SetProp(FCaptionColor, Value, "Color of graph title", "CaptionColor"))
-        Invalidate();
+    if (CaptionColor() == Value)
+        return;
+    PushUndo("Color of graph title", "CaptionColor");
+    // The font records nothing of its own here: the colour property was pushed.
+    const bool loading = FCaptionFont->IsLoading();
+    FCaptionFont->SetLoading(true);
+    FCaptionFont->SetFillColor(Value);
+    FCaptionFont->SetLoading(loading);
 }
 
 void TQvCustomGraph::SetCaptionDistanceAfter(double Value)
@@ -184,7 +214,10 @@ void TQvCustomGraph::SetCaptionFont(const TQvFont* Value)
         return;
     if (FUndoStack && FUndoStack->Enabled())
         FCaptionFont->PushToUndoStack(FUndoStack, QStringLiteral("Font of graph title"));
+    const bool loading = FCaptionFont->IsLoading();
+    FCaptionFont->SetLoading(true);
     FCaptionFont->Assign(*Value);
+    FCaptionFont->SetLoading(loading);
     ParseCaption();
 }
 
@@ -893,7 +926,7 @@ void TQvGraph2D::PaintGr(QPainter& Gr)
             align = TQvContentAlignment::TopLeft;
         else if (FCaptionAlignment == TQvCaptionAlignment::Right)
             align = TQvContentAlignment::TopRight;
-        QvDrawRichCaption(Gr, FCaption, FCaptionFont, FTitleAnchor, align, 0, FCaptionColor, this);
+        QvDrawRichCaption(Gr, FCaption, FCaptionFont, FTitleAnchor, align, 0, CaptionColor(), this);
     }
     // 7, 8. Grid lines.
     SetHighQuality(Gr, false);

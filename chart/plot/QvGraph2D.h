@@ -149,7 +149,8 @@ public:
     void SetCaption(const QString& Value);
     TQvCaptionAlignment CaptionAlignment() const { return FCaptionAlignment; }
     void SetCaptionAlignment(TQvCaptionAlignment Value);
-    quint32 CaptionColor() const { return FCaptionColor; }
+    // The title's colour is the fill colour of the caption font.
+    quint32 CaptionColor() const;
     void SetCaptionColor(quint32 Value);
     double CaptionDistanceAfter() const { return FCaptionDistanceAfter; }
     void SetCaptionDistanceAfter(double Value);
@@ -183,8 +184,12 @@ public:
     bool DoingMetafile() const { return FDoingMetafile; }
     // True while PaintGr runs: repaint requests are dropped then (the paint is already on its way).
     bool Painting() const { return FPainting; }
-    // Repaint request that is safe to make while painting.
+    // Repaint request that is safe to make while painting. Also announces OnChanged.
     void Invalidate();
+    // Queues one OnChanged for the next turn of the event loop (several changes in a row give
+    // one signal). Every property change of the graph, its axes, series and legends ends in a
+    // repaint request, and a layout may move the automatic axis ends: both come through here.
+    void NotifyChanged();
     // Sets the painter's render hints for the graph's smoothing mode (High false: no smoothing).
     void SetHighQuality(QPainter& Gr, bool High) const;
     // True when Control is one of the graph's own components (an axis, a legend or another
@@ -236,6 +241,9 @@ signals:
     void OnMouseUp(QMouseEvent* e);
     void OnClick();
     void OnDblClick();
+    // The graph or one of its axes, series or legends changed, or the layout moved an axis'
+    // automatic ends. Queued: emitted once after a run of changes, from the event loop.
+    void OnChanged();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -250,7 +258,6 @@ protected:
     TQvSmoothingMode FSmoothingMode = TQvSmoothingMode::HighQuality;
     QString FCaption;
     TQvCaptionAlignment FCaptionAlignment = TQvCaptionAlignment::Center;
-    quint32 FCaptionColor = 0xFF000000;
     double FCaptionDistanceAfter = 0;
     double FCaptionDistanceBefore = 0;
     bool FCaptionVisible = false;
@@ -265,6 +272,7 @@ protected:
     bool FDoingMetafile = false;
     bool FLoading = false;
     bool FPainting = false;
+    bool FChangeQueued = false;
     QTimer FPollingTimer;
 
     // Pushes PropName of this graph on the undo stack (when one is attached and enabled).

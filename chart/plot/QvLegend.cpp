@@ -23,18 +23,27 @@ TQvCustomLegend::TQvCustomLegend(QObject* AOwner) : TQvGraphLegendBase(AOwner)
         if (FGraphLink)
             FGraphLink->Invalidate();
     };
+    // The defaults are set while loading: building a legend records nothing to undo.
     FFrame = new TQvLineSettings(this, repaint, QStringLiteral("Frame"));
+    FFrame->SetLoading(true);
     FFrame->SetColor(QvColors::WindowFrame);
+    FFrame->SetLoading(false);
     FBackgroundGradient = new TQvGradientSettings(this, repaint, QStringLiteral("BackgroundGradient"));
     FFont = new TQvFont(this, QStringLiteral("Font"));
+    FFont->SetLoading(true);
     FFont->SetName(QStringLiteral("Arial"));
     FFont->SetSize(9);
+    FFont->SetLoading(false);
+    FFont->SetUndoComment(QStringLiteral("Legend font"));
     FFont->SetNeedsResize([this] { Modified(); });
     FFont->SetNeedsInvalidate(repaint);
     FCaptionFont = new TQvFont(this, QStringLiteral("CaptionFont"));
+    FCaptionFont->SetLoading(true);
     FCaptionFont->SetName(QStringLiteral("Arial"));
     FCaptionFont->SetSize(11);
     FCaptionFont->SetStyle(QvFontStyle::Bold);
+    FCaptionFont->SetLoading(false);
+    FCaptionFont->SetUndoComment(QStringLiteral("Legend caption font"));
     FCaptionFont->SetNeedsResize([this] { Modified(); });
     FCaptionFont->SetNeedsInvalidate(repaint);
     FCaptionRec.Font = FCaptionFont;

@@ -180,6 +180,8 @@ void TQvSeries::SetCaption(const QString& Value)
     if (!SetProp(FCaption, v, "Series caption", "Caption"))
         return;
     FCaptionSet = true;
+    // Settings dialogs list the series by caption.
+    emit OnChanged();
     if (FGraph)
         FGraph->LegendsModified();
 }

@@ -246,6 +246,9 @@ public:
     void AxisDestroyed(TQvAxis* Axis);
 
 signals:
+    // The caption changed (objectNameChanged tells of the name): what lists the series by name
+    // (a settings dialog) reads it again.
+    void OnChanged();
     // Per-segment styles: the handler may change Pen / Brush or clear Args.Draw.
     void OnGetPen(TQvSeries* Sender, TQvSegmentArgs& Args, QPen& Pen);
     void OnGetBrush(TQvSeries* Sender, TQvSegmentArgs& Args, QBrush& Brush);

@@ -97,6 +97,22 @@ void TQvFont::Resized()
         mNeedsResize();
 }
 
+TQvUndoStack* TQvFont::GetUndoStack() const
+{
+    if (FUndoStackSource)
+        return FUndoStackSource();
+    return TQvComponent::GetUndoStack();
+}
+
+void TQvFont::PushState()
+{
+    if (IsLoading())
+        return;
+    TQvUndoStack* stack = GetUndoStack();
+    if (stack && stack->Enabled() && !stack->Restoring())
+        PushToUndoStack(stack, FUndoComment);
+}
+
 void TQvFont::SetCharset(int Value)
 {
     FCharset = Value;
@@ -108,6 +124,7 @@ void TQvFont::SetColor(const QColor& Value)
     const TQvColor fill = 0xFF000000u | (rgb.rgb() & 0x00FFFFFFu);
     if (rgb == FColor && fill == FFillColor)
         return;
+    PushState();
     FColor = rgb;
     FFillColor = fill;
     Invalidated();
@@ -117,6 +134,7 @@ void TQvFont::SetFillColor(TQvColor Value)
 {
     if (Value == FFillColor)
         return;
+    PushState();
     FFillColor = Value;
     FColor = QColor(QRgb(Value | 0xFF000000u));
     Invalidated();
@@ -126,6 +144,7 @@ void TQvFont::SetName(const QString& Value)
 {
     if (Value == FFont.family())
         return;
+    PushState();
     FFont.setFamily(Value);
     Resized();
 }
@@ -134,6 +153,7 @@ void TQvFont::SetGradient(TQvGradientSettings* Value)
 {
     if (!Value || Value == FGradient)
         return;
+    PushState();
     FGradient->Assign(*Value);
     Invalidated();
 }
@@ -159,6 +179,7 @@ void TQvFont::SetSize(float Value)
 {
     if (Value == Size())
         return;
+    PushState();
     FSize = Value;
     if (Value > 0)
         FFont.setPointSize(qMax(1, qRound(Value)));
@@ -184,6 +205,7 @@ void TQvFont::SetDrawEffects(TQvDrawEffects Value)
     }
     if (Value == FDrawEffects)
         return;
+    PushState();
     FDrawEffects = Value;
     Invalidated();
 }
@@ -192,6 +214,7 @@ void TQvFont::SetRenderingHint(TQvTextRenderingHint Value)
 {
     if (Value == FRenderingHint)
         return;
+    PushUndoProperty("Font rendering hint", "RenderingHint");
     FRenderingHint = Value;
     Resized();
 }
@@ -214,6 +237,7 @@ void TQvFont::SetStyle(int Value)
 {
     if (Value == Style())
         return;
+    PushState();
     FFont.setBold(Value & QvFontStyle::Bold);
     FFont.setItalic(Value & QvFontStyle::Italic);
     FFont.setUnderline(Value & QvFontStyle::Underline);
@@ -246,6 +270,8 @@ void TQvFont::AssignFont(const QFont& Value)
     f.setStrikeOut(Value.strikeOut());
     const double size = Value.pointSizeF();
     bool changed = f != FFont;
+    if (changed || (size > 0 && float(size) != Size()))
+        PushState();
     FFont = f;
     if (size > 0 && float(size) != Size()) {
         FSize = float(size);

@@ -123,6 +123,17 @@ public:
     // undo step with the comment.
     void PushToUndoStack(TQvUndoStack* Stack, const QString& Comment);
 
+    // Every change of name, style, size, height, colour or effects first pushes the font's whole
+    // state (PushToUndoStack) on the font's undo stack with this comment, unless the font is
+    // loading; the rendering hint pushes itself alone. "Font" by default; owners name their
+    // font ("Axis caption font").
+    QString UndoComment() const { return FUndoComment; }
+    void SetUndoComment(const QString& Value) { FUndoComment = Value; }
+    // Where the font finds its undo stack when its owner is not a chart component (a graph):
+    // by default the owner's stack.
+    void SetUndoStackSource(std::function<TQvUndoStack*()> Source) { FUndoStackSource = std::move(Source); }
+    TQvUndoStack* GetUndoStack() const override;
+
     // Called after colour, gradient and effect changes (repaint) and after name, size, style,
     // height and rendering hint changes (captions change their size).
     void SetNeedsInvalidate(std::function<void()> Callback) { mNeedsInvalidate = std::move(Callback); }
@@ -131,6 +142,7 @@ public:
 private:
     void Invalidated();
     void Resized();
+    void PushState();
 
     QFont FFont;
     float FSize = 0;
@@ -142,6 +154,8 @@ private:
     TQvTextRenderingHint FRenderingHint = TQvTextRenderingHint::SystemDefault;
     std::function<void()> mNeedsInvalidate;
     std::function<void()> mNeedsResize;
+    QString FUndoComment = QStringLiteral("Font");
+    std::function<TQvUndoStack*()> FUndoStackSource;
 };
 
 // One caption with its working state: measuring fills FText, the line widths, FWidth and

@@ -2,6 +2,7 @@
 
 #include "QvAxis.h"
 #include "QvGraph2D.h"
+#include "QvRichCaption.h"
 #include "QvPropertyEditor.h"
 #include "QvSeries.h"
 #include "QvUndoStack.h"
@@ -61,18 +62,61 @@ QScrollArea* Scrolled(QWidget* w)
     return area;
 }
 
-QString AxisText(const TQvAxis* a)
+// A caption as the graph shows it: markup and placeholders rendered to plain text.
+QString PlainCaption(const QString& Caption, const QObject* Owner)
 {
-    const QString c = a->Caption().trimmed();
-    return c.isEmpty() ? a->objectName() : QStringLiteral("%1: %2").arg(a->objectName(), c);
+    const QString c = Caption.trimmed();
+    if (c.isEmpty())
+        return c;
+    return QvRichCaptionPlainText(QvExpandCaptionPlaceholders(c, Owner)).simplified();
 }
 
-QString SeriesText(const TQvSeries* s)
+QString PositionText(TQvAxisPosition p)
 {
-    const QString c = s->Caption().trimmed();
-    if (c.isEmpty())
-        return s->objectName().isEmpty() ? QStringLiteral("(unnamed series)") : s->objectName();
-    return s->objectName().isEmpty() ? c : QStringLiteral("%1 (%2)").arg(c, s->objectName());
+    switch (p) {
+    case TQvAxisPosition::Bottom:
+        return QStringLiteral("bottom");
+    case TQvAxisPosition::Left:
+        return QStringLiteral("left");
+    case TQvAxisPosition::Top:
+        return QStringLiteral("top");
+    case TQvAxisPosition::Right:
+        return QStringLiteral("right");
+    }
+    return {};
+}
+
+// A page that edits one object of a kind chosen in a drop-down above its sheet.
+struct TChooserPage
+{
+    QWidget* Page = nullptr;
+    QComboBox* Choice = nullptr;
+    QLabel* None = nullptr;
+    TQvPropertyEditor* Editor = nullptr;
+};
+
+TChooserPage ChooserPage(const QString& Label, const QString& NoneText)
+{
+    TChooserPage p;
+    p.Page = new QWidget;
+    auto* lay = new QVBoxLayout(p.Page);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(Label);
+    p.Choice = new QComboBox;
+    p.Choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    p.Choice->setMinimumContentsLength(20);
+    p.Choice->setFocusPolicy(Qt::StrongFocus);
+    label->setBuddy(p.Choice);
+    row->addWidget(label);
+    row->addWidget(p.Choice, 1);
+    lay->addLayout(row);
+    if (!NoneText.isEmpty()) {
+        p.None = new QLabel(NoneText);
+        lay->addWidget(p.None);
+    }
+    p.Editor = new TQvPropertyEditor;
+    lay->addWidget(Scrolled(p.Editor), 1);
+    return p;
 }
 
 QString StepText(const QString& Comment)
@@ -110,39 +154,44 @@ TQvGraphSettingsDialog::TQvGraphSettingsDialog(QWidget* Parent) : QDialog(Parent
     FGraphEditor->SetReferenceProvider(provider);
     FPages->addTab(Scrolled(FGraphEditor), QStringLiteral("&Graph"));
 
-    auto* axesPage = new QWidget;
-    auto* axesLay = new QVBoxLayout(axesPage);
-    auto* axisRow = new QHBoxLayout;
-    auto* axisLabel = new QLabel(QStringLiteral("A&xis:"));
-    FAxisChoice = new QComboBox;
-    FAxisChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    FAxisChoice->setMinimumContentsLength(20);
-    axisLabel->setBuddy(FAxisChoice);
-    axisRow->addWidget(axisLabel);
-    axisRow->addWidget(FAxisChoice, 1);
-    axesLay->addLayout(axisRow);
-    FAxisEditor = new TQvPropertyEditor;
+    const TChooserPage axes = ChooserPage(QStringLiteral("A&xis:"), QString());
+    FAxisChoice = axes.Choice;
+    FAxisEditor = axes.Editor;
     FAxisEditor->SetReferenceProvider(provider);
-    axesLay->addWidget(Scrolled(FAxisEditor), 1);
-    FPages->addTab(axesPage, QStringLiteral("&Axes"));
+    FPages->addTab(axes.Page, QStringLiteral("&Axes"));
 
-    auto* seriesPage = new QWidget;
-    auto* seriesLay = new QVBoxLayout(seriesPage);
-    auto* seriesRow = new QHBoxLayout;
-    auto* seriesLabel = new QLabel(QStringLiteral("S&eries:"));
-    FSeriesChoice = new QComboBox;
-    FSeriesChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    FSeriesChoice->setMinimumContentsLength(20);
-    seriesLabel->setBuddy(FSeriesChoice);
-    seriesRow->addWidget(seriesLabel);
-    seriesRow->addWidget(FSeriesChoice, 1);
-    seriesLay->addLayout(seriesRow);
-    FNoSeries = new QLabel(QStringLiteral("The graph shows no series."));
-    seriesLay->addWidget(FNoSeries);
-    FSeriesEditor = new TQvPropertyEditor;
+    const TChooserPage series = ChooserPage(QStringLiteral("S&eries:"), QStringLiteral("The graph shows no series."));
+    FSeriesChoice = series.Choice;
+    FSeriesEditor = series.Editor;
+    FNoSeries = series.None;
     FSeriesEditor->SetReferenceProvider(provider);
-    seriesLay->addWidget(Scrolled(FSeriesEditor), 1);
-    FPages->addTab(seriesPage, QStringLiteral("&Series"));
+    FPages->addTab(series.Page, QStringLiteral("&Series"));
+
+    const TChooserPage legends = ChooserPage(QStringLiteral("Lege&nd:"), QStringLiteral("The graph has no legend."));
+    FLegendChoice = legends.Choice;
+    FLegendEditor = legends.Editor;
+    FNoLegend = legends.None;
+    FPages->addTab(legends.Page, QStringLiteral("&Legends"));
+
+    // Undo entries name the object an edit changed.
+    FGraphEditor->SetObjectNamer([this](QObject*) {
+        if (!FGraph)
+            return QString();
+        const QString c = PlainCaption(FGraph->Caption(), FGraph);
+        return c.isEmpty() ? FGraph->objectName() : c;
+    });
+    FAxisEditor->SetObjectNamer([this](QObject* o) {
+        auto* a = qobject_cast<TQvAxis*>(o);
+        return a ? QStringLiteral("Axis %1").arg(AxisText(a)) : QString();
+    });
+    FSeriesEditor->SetObjectNamer([this](QObject* o) {
+        auto* se = qobject_cast<TQvSeries*>(o);
+        return se ? SeriesText(se) : QString();
+    });
+    FLegendEditor->SetObjectNamer([this](QObject* o) {
+        auto* l = qobject_cast<TQvGraphLegendBase*>(o);
+        return l ? LegendText(l) : QString();
+    });
 
     // Undo and redo lists beside the pages.
     auto* history = new QWidget;
@@ -191,7 +240,8 @@ TQvGraphSettingsDialog::TQvGraphSettingsDialog(QWidget* Parent) : QDialog(Parent
 
     connect(FAxisChoice, &QComboBox::activated, this, &TQvGraphSettingsDialog::ChooseAxis);
     connect(FSeriesChoice, &QComboBox::activated, this, &TQvGraphSettingsDialog::ChooseSeries);
-    for (TQvPropertyEditor* e : {FGraphEditor, FAxisEditor, FSeriesEditor})
+    connect(FLegendChoice, &QComboBox::activated, this, &TQvGraphSettingsDialog::ChooseLegend);
+    for (TQvPropertyEditor* e : {FGraphEditor, FAxisEditor, FSeriesEditor, FLegendEditor})
         connect(e, &TQvPropertyEditor::PropertyEdited, this, &TQvGraphSettingsDialog::AfterEdit);
     connect(FUndoButton, &QPushButton::clicked, this, &TQvGraphSettingsDialog::UndoClick);
     connect(FRedoButton, &QPushButton::clicked, this, &TQvGraphSettingsDialog::RedoClick);
@@ -227,8 +277,62 @@ TQvGraphSettingsDialog::TQvGraphSettingsDialog(QWidget* Parent) : QDialog(Parent
 TQvGraphSettingsDialog::~TQvGraphSettingsDialog()
 {
     disconnect(FGraphDestroyed);
+    disconnect(FGraphChanged);
     for (const auto& c : FStackConnections)
         disconnect(c);
+    for (const auto& c : FSeriesConnections)
+        disconnect(c);
+}
+
+void TQvGraphSettingsDialog::SetSeriesNamer(TSeriesNamer Namer)
+{
+    FSeriesNamer = std::move(Namer);
+    RefreshChoices();
+}
+
+QString TQvGraphSettingsDialog::AxisText(const TQvAxis* a) const
+{
+    if (!a)
+        return {};
+    QString c = PlainCaption(a->Caption(), a);
+    if (c.isEmpty())
+        c = a->objectName();
+    if (c.isEmpty())
+        c = QStringLiteral("(unnamed axis)");
+    return QStringLiteral("%1 (%2)").arg(c, PositionText(a->Position()));
+}
+
+QString TQvGraphSettingsDialog::SeriesText(const TQvSeries* s) const
+{
+    if (!s)
+        return {};
+    QString c = PlainCaption(s->Caption(), s);
+    if (c.isEmpty() && FSeriesNamer)
+        c = FSeriesNamer(s);
+    if (c.isEmpty())
+        c = s->objectName();
+    if (c.isEmpty()) {
+        const int at = FSeries.indexOf(const_cast<TQvSeries*>(s));
+        c = at >= 0 ? QStringLiteral("Series %1").arg(at + 1) : QStringLiteral("(unnamed series)");
+    }
+    return c;
+}
+
+QString TQvGraphSettingsDialog::LegendText(const TQvGraphLegendBase* l) const
+{
+    if (!l)
+        return {};
+    QString c;
+    const QVariant caption = l->property("Caption");
+    if (caption.isValid())
+        c = PlainCaption(caption.toString(), l);
+    if (c.isEmpty())
+        c = l->objectName();
+    if (c.isEmpty()) {
+        const int at = FLegends.indexOf(const_cast<TQvGraphLegendBase*>(l));
+        c = QStringLiteral("Legend %1").arg(at >= 0 ? at + 1 : 1);
+    }
+    return c;
 }
 
 void TQvGraphSettingsDialog::SetSaveFileNameAsker(TSaveFileNameAsker Asker)
@@ -246,6 +350,7 @@ void TQvGraphSettingsDialog::SetOptions(const TQvGraphSettingsOptions& Value)
     FGraphEditor->SetTarget(FGraphEditor->Target());
     FAxisEditor->SetTarget(FAxisEditor->Target());
     FSeriesEditor->SetTarget(FSeriesEditor->Target());
+    FLegendEditor->SetTarget(FLegendEditor->Target());
 }
 
 void TQvGraphSettingsDialog::ApplyHiddenNames()
@@ -261,7 +366,7 @@ void TQvGraphSettingsDialog::ApplyHiddenNames()
                               "LogToNormalScalingLevel", "LabelDistanceFactor", "DistanceAxisExtraExponent"})
             hidden.insert(n);
     }
-    for (TQvPropertyEditor* e : {FGraphEditor, FAxisEditor, FSeriesEditor})
+    for (TQvPropertyEditor* e : {FGraphEditor, FAxisEditor, FSeriesEditor, FLegendEditor})
         e->SetHiddenNames(hidden);
 }
 
@@ -272,15 +377,21 @@ void TQvGraphSettingsDialog::SetGraph(TQvCustomGraph* AGraph)
         return;
     }
     disconnect(FGraphDestroyed);
+    disconnect(FGraphChanged);
     FGraph = AGraph;
-    if (AGraph)
+    if (AGraph) {
         FGraphDestroyed = connect(AGraph, &QObject::destroyed, this, &TQvGraphSettingsDialog::GraphDestroyed);
+        FGraphChanged = connect(AGraph, &TQvCustomGraph::OnChanged, this, &TQvGraphSettingsDialog::GraphChanged);
+    }
     FAxes.clear();
     FSeries.clear();
+    FLegends.clear();
     FAxisChoice->clear();
     FSeriesChoice->clear();
+    FLegendChoice->clear();
     FAxisEditor->SetTarget(nullptr);
     FSeriesEditor->SetTarget(nullptr);
+    FLegendEditor->SetTarget(nullptr);
     FGraphEditor->SetTarget(AGraph);
     BindUndoStack(AGraph ? AGraph->GetUndoStack() : nullptr);
     RefreshAll();
@@ -291,11 +402,14 @@ void TQvGraphSettingsDialog::GraphDestroyed()
     FGraph = nullptr;
     FAxes.clear();
     FSeries.clear();
+    FLegends.clear();
     FAxisChoice->clear();
     FSeriesChoice->clear();
+    FLegendChoice->clear();
     FGraphEditor->SetTarget(nullptr);
     FAxisEditor->SetTarget(nullptr);
     FSeriesEditor->SetTarget(nullptr);
+    FLegendEditor->SetTarget(nullptr);
     RefreshAll();
 }
 
@@ -316,8 +430,11 @@ void TQvGraphSettingsDialog::BindUndoStack(TQvUndoStack* Stack)
 void TQvGraphSettingsDialog::UpdateTitle()
 {
     QString name;
-    if (FGraph)
-        name = FGraph->objectName();
+    if (FGraph) {
+        name = PlainCaption(FGraph->Caption(), FGraph);
+        if (name.isEmpty())
+            name = FGraph->objectName();
+    }
     setWindowTitle(name.isEmpty() ? QStringLiteral("Graph settings")
                                   : QStringLiteral("Graph settings - %1").arg(name));
 }
@@ -338,6 +455,16 @@ void TQvGraphSettingsDialog::AfterEdit()
     RefreshChoices();
     RefreshEditors();
     RefreshLists();
+    UpdateTitle();
+}
+
+void TQvGraphSettingsDialog::GraphChanged()
+{
+    RefreshChoices();
+    for (TQvPropertyEditor* e : {FGraphEditor, FAxisEditor, FSeriesEditor, FLegendEditor})
+        e->Refresh(true);
+    RefreshLists();
+    UpdateTitle();
 }
 
 void TQvGraphSettingsDialog::RefreshEditors()
@@ -345,6 +472,7 @@ void TQvGraphSettingsDialog::RefreshEditors()
     FGraphEditor->Refresh();
     FAxisEditor->Refresh();
     FSeriesEditor->Refresh();
+    FLegendEditor->Refresh();
 }
 
 void TQvGraphSettingsDialog::RefreshChoices()
@@ -384,6 +512,14 @@ void TQvGraphSettingsDialog::RefreshChoices()
     if (newSeries != FSeries) {
         QObject* chosen = FSeriesEditor->Target();
         FSeries = newSeries;
+        // A renamed series is listed under its new name at once.
+        for (const auto& c : FSeriesConnections)
+            disconnect(c);
+        FSeriesConnections.clear();
+        for (const QPointer<TQvSeries>& se : FSeries) {
+            FSeriesConnections.append(connect(se.data(), &TQvSeries::OnChanged, this, &TQvGraphSettingsDialog::RefreshChoices));
+            FSeriesConnections.append(connect(se.data(), &QObject::objectNameChanged, this, &TQvGraphSettingsDialog::RefreshChoices));
+        }
         QSignalBlocker block(FSeriesChoice);
         FSeriesChoice->clear();
         int at = FSeries.isEmpty() ? -1 : 0;
@@ -404,6 +540,33 @@ void TQvGraphSettingsDialog::RefreshChoices()
     FNoSeries->setVisible(FSeries.isEmpty());
     FSeriesChoice->setEnabled(!FSeries.isEmpty());
     FAxisChoice->setEnabled(!FAxes.isEmpty());
+
+    QList<QPointer<TQvGraphLegendBase>> newLegends;
+    if (g)
+        for (TQvGraphLegendBase* l : g->RelatedLegends())
+            newLegends.append(l);
+    if (newLegends != FLegends) {
+        QObject* chosen = FLegendEditor->Target();
+        FLegends = newLegends;
+        QSignalBlocker block(FLegendChoice);
+        FLegendChoice->clear();
+        int at = FLegends.isEmpty() ? -1 : 0;
+        for (int i = 0; i < FLegends.size(); ++i) {
+            FLegendChoice->addItem(LegendText(FLegends[i]));
+            if (FLegends[i] == chosen)
+                at = i;
+        }
+        FLegendChoice->setCurrentIndex(at);
+        TQvGraphLegendBase* target = at >= 0 ? FLegends[at].data() : nullptr;
+        if (target != chosen)
+            FLegendEditor->SetTarget(target);
+    } else {
+        for (int i = 0; i < FLegends.size(); ++i)
+            if (FLegends[i])
+                FLegendChoice->setItemText(i, LegendText(FLegends[i]));
+    }
+    FNoLegend->setVisible(FLegends.isEmpty());
+    FLegendChoice->setEnabled(!FLegends.isEmpty());
 }
 
 void TQvGraphSettingsDialog::ChooseAxis(int Index)
@@ -424,6 +587,16 @@ void TQvGraphSettingsDialog::ChooseSeries(int Index)
         FSeriesChoice->setCurrentIndex(Index);
     if (FSeriesEditor->Target() != FSeries[Index].data())
         FSeriesEditor->SetTarget(FSeries[Index].data());
+}
+
+void TQvGraphSettingsDialog::ChooseLegend(int Index)
+{
+    if (Index < 0 || Index >= FLegends.size())
+        return;
+    if (FLegendChoice->currentIndex() != Index)
+        FLegendChoice->setCurrentIndex(Index);
+    if (FLegendEditor->Target() != FLegends[Index].data())
+        FLegendEditor->SetTarget(FLegends[Index].data());
 }
 
 void TQvGraphSettingsDialog::RefreshLists()

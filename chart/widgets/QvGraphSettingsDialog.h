@@ -1,11 +1,14 @@
 #pragma once
-// The modeless graph settings dialog: pages "Graph", "Axes" and "Series" with property sheets
-// generated from the published properties of the bound graph, of the axis and of the series
-// chosen on their pages; the undo and redo lists of the graph's undo stack with buttons to undo
+// The modeless graph settings dialog: pages "Graph", "Axes", "Series" and "Legends" with property
+// sheets generated from the published properties of the bound graph, of the axis, series and
+// legend chosen on their pages; the undo and redo lists of the graph's undo stack with buttons to undo
 // and redo (to a chosen entry); "Save image..." for the bound graph.
 //
 // The dialog holds the graph, its undo stack and the objects it edits by guarded pointers: when
-// the graph goes away the pages empty and "Save image..." is disabled.
+// the graph goes away the pages empty and "Save image..." is disabled. It shows the objects' current
+// state at all times: it re-reads the sheets after its own edits, after undo and redo, and when
+// the graph announces a change (OnChanged: another edit, a layout that moved the automatic axis
+// ends, a series renamed).
 
 #include "QvGraph2D.h"
 
@@ -21,6 +24,7 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class TQvAxis;
+class TQvGraphLegendBase;
 class TQvPropertyEditor;
 class TQvSeries;
 class TQvUndoStack;
@@ -55,6 +59,17 @@ public:
     // Re-reads the axis and series choices, every property and the undo and redo lists.
     void RefreshAll();
 
+    // How a series is named when it has no caption (the program knows which file and step it
+    // draws; the chart library does not). An empty result falls back to the series' name.
+    using TSeriesNamer = std::function<QString(const TQvSeries* Series)>;
+    void SetSeriesNamer(TSeriesNamer Namer);
+
+    // Names shown for the objects: a caption as plain text (markup rendered away), else the
+    // series namer's text, else the object's name.
+    QString AxisText(const TQvAxis* Axis) const;
+    QString SeriesText(const TQvSeries* Series) const;
+    QString LegendText(const TQvGraphLegendBase* Legend) const;
+
     // Writes the bound graph to FileName as PNG, SVG or PDF, by the file name's suffix (PNG when
     // there is none of those). False when nothing is bound or the file cannot be written.
     bool SaveImageTo(const QString& FileName);
@@ -74,8 +89,10 @@ public:
     TQvPropertyEditor* GraphEditor() const { return FGraphEditor; }
     TQvPropertyEditor* AxisEditor() const { return FAxisEditor; }
     TQvPropertyEditor* SeriesEditor() const { return FSeriesEditor; }
+    TQvPropertyEditor* LegendEditor() const { return FLegendEditor; }
     QComboBox* AxisChoice() const { return FAxisChoice; }
     QComboBox* SeriesChoice() const { return FSeriesChoice; }
+    QComboBox* LegendChoice() const { return FLegendChoice; }
     QListWidget* UndoList() const { return FUndoList; }
     QListWidget* RedoList() const { return FRedoList; }
     QPushButton* UndoButton() const { return FUndoButton; }
@@ -84,6 +101,7 @@ public:
     // Shows the axis or series at that index of its choice.
     void ChooseAxis(int Index);
     void ChooseSeries(int Index);
+    void ChooseLegend(int Index);
 
 protected:
     bool event(QEvent* e) override;
@@ -95,6 +113,8 @@ private:
     void RefreshLists();
     void RefreshEditors();
     void AfterEdit();
+    // The graph changed: re-read everything, but keep what the user is typing.
+    void GraphChanged();
     void ApplyHiddenNames();
     void UpdateTitle();
 
@@ -102,17 +122,24 @@ private:
     QPointer<TQvUndoStack> FStack;
     QList<QMetaObject::Connection> FStackConnections;
     QMetaObject::Connection FGraphDestroyed;
+    QMetaObject::Connection FGraphChanged;
+    QList<QMetaObject::Connection> FSeriesConnections;
+    TSeriesNamer FSeriesNamer;
     TQvGraphSettingsOptions FOptions;
     QList<QPointer<TQvAxis>> FAxes;
     QList<QPointer<TQvSeries>> FSeries;
+    QList<QPointer<TQvGraphLegendBase>> FLegends;
 
     QTabWidget* FPages = nullptr;
     TQvPropertyEditor* FGraphEditor = nullptr;
     TQvPropertyEditor* FAxisEditor = nullptr;
     TQvPropertyEditor* FSeriesEditor = nullptr;
+    TQvPropertyEditor* FLegendEditor = nullptr;
     QComboBox* FAxisChoice = nullptr;
     QComboBox* FSeriesChoice = nullptr;
+    QComboBox* FLegendChoice = nullptr;
     QLabel* FNoSeries = nullptr;
+    QLabel* FNoLegend = nullptr;
     QListWidget* FUndoList = nullptr;
     QListWidget* FRedoList = nullptr;
     QPushButton* FUndoButton = nullptr;

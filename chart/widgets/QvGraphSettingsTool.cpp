@@ -21,11 +21,19 @@ void TQvGraphSettingsTool::SetGraph(TQvCustomGraph* AGraph)
         FDialog->SetGraph(AGraph);
 }
 
+void TQvGraphSettingsTool::SetSeriesNamer(TQvGraphSettingsDialog::TSeriesNamer Namer)
+{
+    FSeriesNamer = std::move(Namer);
+    if (FDialog)
+        FDialog->SetSeriesNamer(FSeriesNamer);
+}
+
 void TQvGraphSettingsTool::Show()
 {
     if (!FDialog) {
         auto* owner = qobject_cast<QWidget*>(parent());
         FDialog = new TQvGraphSettingsDialog(owner ? owner->window() : nullptr);
+        FDialog->SetSeriesNamer(FSeriesNamer);
     }
     FDialog->SetOptions(FOptions);
     FDialog->SetGraph(FGraph.data());

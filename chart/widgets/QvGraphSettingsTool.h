@@ -30,6 +30,9 @@ public:
     // to the front.
     void Show();
 
+    // How the dialog names series without a caption (handed to the dialog on each showing).
+    void SetSeriesNamer(TQvGraphSettingsDialog::TSeriesNamer Namer);
+
     // The dialog, or null before the first showing.
     TQvGraphSettingsDialog* Dialog() const { return FDialog.data(); }
 
@@ -54,4 +57,5 @@ private:
     QPointer<TQvCustomGraph> FGraph;
     QPointer<TQvGraphSettingsDialog> FDialog;
     TQvGraphSettingsOptions FOptions;
+    TQvGraphSettingsDialog::TSeriesNamer FSeriesNamer;
 };

@@ -7,7 +7,14 @@
 #include "QvGraph2D.h"
 #include "QvFont.h"
 #include "QvSeries.h"
+#include "QvRichCaption.h"
 #include "QvStyles.h"
+#include "QvUndoStack.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -21,6 +28,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -183,8 +191,12 @@ QString ReferenceText(const QObject* o)
     if (!o)
         return QStringLiteral("(none)");
     if (auto* a = qobject_cast<const TQvAxis*>(o)) {
-        const QString c = a->Caption().trimmed();
-        return c.isEmpty() ? a->objectName() : QStringLiteral("%1: %2").arg(a->objectName(), c);
+        // As the graph shows it: the caption's plain text, and where the axis sits.
+        QString c = QvRichCaptionPlainText(QvExpandCaptionPlaceholders(a->Caption().trimmed(), a)).simplified();
+        if (c.isEmpty())
+            c = a->objectName();
+        static const char* const Sides[] = {"bottom", "left", "top", "right"};
+        return QStringLiteral("%1 (%2)").arg(c, QLatin1String(Sides[qBound(0, int(a->Position()), 3)]));
     }
     return o->objectName();
 }
@@ -225,7 +237,64 @@ QString TQvPropertyEditor::LabelOf(const QByteArray& PropName)
             r += c;
         }
     }
+    // Property names that carry a misspelt word keep it (stored settings use them); the label
+    // spells it out.
+    static const QRegularExpression Thicknes(QStringLiteral("(hicknes)(?!s)"));
+    r.replace(Thicknes, QStringLiteral("hickness"));
     return r;
+}
+
+QString TQvPropertyEditor::UndoComment(const QString& Path) const
+{
+    QStringList words;
+    for (const QString& part : Path.split(QLatin1Char('.'), Qt::SkipEmptyParts)) {
+        QString w = LabelOf(part.toLatin1());
+        // Later parts continue the phrase: "Line" + "Color" -> "Line color" (an acronym such
+        // as "X axis" keeps its capital).
+        if (!words.isEmpty() && w.size() > 1 && w[1].isLower())
+            w[0] = w[0].toLower();
+        words << w;
+    }
+    const QString label = words.join(QLatin1Char(' '));
+    QString who = FNamer && FTarget ? FNamer(FTarget) : QString();
+    if (who.isEmpty() && FTarget)
+        who = FTarget->objectName();
+    return who.isEmpty() ? label : QStringLiteral("%1: %2").arg(who, label);
+}
+
+void TQvPropertyEditor::GuardWheel(QWidget* Editor)
+{
+    Editor->setProperty("QvSheetEditor", true);
+    QList<QWidget*> all = Editor->findChildren<QWidget*>();
+    all.prepend(Editor);
+    for (QWidget* w : all) {
+        // No focus by wheel: a wheel turn over an editor must not make it the focused one.
+        if ((w->focusPolicy() & Qt::WheelFocus) == Qt::WheelFocus)
+            w->setFocusPolicy(Qt::StrongFocus);
+        w->installEventFilter(this);
+    }
+}
+
+bool TQvPropertyEditor::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Event->type() != QEvent::Wheel)
+        return QWidget::eventFilter(Watched, Event);
+    // The row's editor (a combo's line edit or a check box of a flag row is part of it).
+    auto* w = qobject_cast<QWidget*>(Watched);
+    while (w && !w->property("QvSheetEditor").toBool())
+        w = w->parentWidget();
+    if (!w)
+        return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == w || w->isAncestorOf(focus)))
+        return false;
+    // Not focused: the wheel scrolls the sheet.
+    for (QWidget* p = parentWidget(); p; p = p->parentWidget())
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(p)) {
+            QCoreApplication::sendEvent(area->verticalScrollBar(), Event);
+            break;
+        }
+    return true;
 }
 
 void TQvPropertyEditor::Clear()
@@ -254,6 +323,8 @@ void TQvPropertyEditor::SetTarget(QObject* Target)
     auto* form = new QFormLayout(FBody);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A row too wide for the sheet puts its editor under its label instead of widening the sheet.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     BuildObject(Target, QString(), form, 0);
     FLayout->addWidget(FBody);
     Refresh();
@@ -284,6 +355,8 @@ QFormLayout* TQvPropertyEditor::AddGroup(const QString& Title, QFormLayout* Pare
     auto* form = new QFormLayout(frame);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A row too wide for the sheet puts its editor under its label instead of widening the sheet.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     frame->setVisible(Expanded);
     connect(head, &QToolButton::toggled, frame, [head, frame](bool on) {
         frame->setVisible(on);
@@ -311,7 +384,11 @@ void TQvPropertyEditor::BuildObject(QObject* Obj, const QString& Prefix, QFormLa
             const QByteArray name = p.name();
             if (p.metaType().flags() & QMetaType::PointerToQObject) {
                 QObject* sub = p.read(Obj).value<QObject*>();
-                if (sub && sub->parent() == Obj) {
+                // Axes, series and legends are edited on their own pages: a reference to one
+                // (the primary axes of a graph) is a choice, not a copy of its whole sheet.
+                const bool paged = qobject_cast<TQvAxis*>(sub) || qobject_cast<TQvSeries*>(sub) ||
+                                   qobject_cast<TQvGraphLegendBase*>(sub);
+                if (sub && sub->parent() == Obj && !paged) {
                     // An owned record: a sub-group (a hidden one is not listed under its object
                     // name either).
                     if (!grouped.contains(sub)) {
@@ -336,7 +413,7 @@ void TQvPropertyEditor::BuildObject(QObject* Obj, const QString& Prefix, QFormLa
     for (QObject* c : Obj->children()) {
         if (grouped.contains(c) || !qobject_cast<TQvComponent*>(c) || c->objectName().isEmpty())
             continue;
-        if (qobject_cast<TQvAxis*>(c) || qobject_cast<TQvSeries*>(c))
+        if (qobject_cast<TQvAxis*>(c) || qobject_cast<TQvSeries*>(c) || qobject_cast<TQvGraphLegendBase*>(c))
             continue;
         if (FHidden.contains(c->objectName().toLatin1()))
             continue;
@@ -351,11 +428,38 @@ void TQvPropertyEditor::BuildObject(QObject* Obj, const QString& Prefix, QFormLa
     }
 }
 
+namespace {
+
+TQvUndoStack* StackOf(QObject* Obj)
+{
+    if (auto* c = qobject_cast<TQvComponent*>(Obj))
+        return c->GetUndoStack();
+    if (auto* g = qobject_cast<TQvCustomGraph*>(Obj))
+        return g->GetUndoStack();
+    return nullptr;
+}
+
+} // namespace
+
 void TQvPropertyEditor::Write(const TRow& Row, const QVariant& Value)
 {
     if (FRefreshing || !Row.Obj)
         return;
-    Row.Obj->setProperty(Row.Prop.name(), Value);
+    // One edit is one undo step, named after the object and the property, however many
+    // records the setter pushes (a font pushes its whole state).
+    QPointer<TQvUndoStack> stack = StackOf(Row.Obj);
+    const bool group = stack && stack->Enabled() && !stack->Restoring();
+    if (group)
+        stack->StartGroup(UndoComment(Row.Path));
+    try {
+        Row.Obj->setProperty(Row.Prop.name(), Value);
+    } catch (...) {
+        if (group && stack)
+            stack->StopGroup(false);
+        throw;
+    }
+    if (group && stack)
+        stack->StopGroup(false);
     Refresh();
     emit PropertyEdited();
 }
@@ -560,6 +664,7 @@ bool TQvPropertyEditor::AddRow(QObject* Obj, const QMetaProperty& Prop, const QS
                 return;
             *shown = r.Prop.read(r.Obj).toDouble();
             edit->SetValue(*shown);
+            edit->setModified(false);
         };
         // Enter (which the numeric edit keeps to itself) and leaving the edit take the value.
         auto commit = [this, edit, shown, rowAt] {
@@ -590,6 +695,7 @@ bool TQvPropertyEditor::AddRow(QObject* Obj, const QMetaProperty& Prop, const QS
             *shown = list ? Join(v.toStringList()) : v.toString();
             if (edit->text() != *shown)
                 edit->setText(*shown);
+            edit->setModified(false);
             edit->setCursorPosition(0);
         };
         connect(edit, &QLineEdit::editingFinished, this, [this, edit, shown, list, rowAt] {
@@ -606,6 +712,12 @@ bool TQvPropertyEditor::AddRow(QObject* Obj, const QMetaProperty& Prop, const QS
 
     row.Editor->setToolTip(QString::fromLatin1(name));
     row.Editor->setObjectName(Path);
+    // Drop-downs as wide as the sheet allows, not as wide as their longest entry.
+    if (auto* combo = qobject_cast<QComboBox*>(row.Editor)) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(10);
+    }
+    GuardWheel(row.Editor);
     auto* label = new QLabel(LabelOf(name));
     label->setBuddy(row.Editor);
     label->setToolTip(QString::fromLatin1(name));
@@ -614,7 +726,7 @@ bool TQvPropertyEditor::AddRow(QObject* Obj, const QMetaProperty& Prop, const QS
     return true;
 }
 
-void TQvPropertyEditor::Refresh()
+void TQvPropertyEditor::Refresh(bool KeepUserEdits)
 {
     if (FRefreshing)
         return;
@@ -622,6 +734,13 @@ void TQvPropertyEditor::Refresh()
     for (const TRow& r : FRows) {
         if (!r.Obj || !r.Refresh)
             continue;
+        if (KeepUserEdits) {
+            auto* line = qobject_cast<QLineEdit*>(r.Editor);
+            if (!line)
+                line = r.Editor->findChild<QLineEdit*>();
+            if (line && line->hasFocus() && line->isModified())
+                continue;
+        }
         // Blocks the editor and its check boxes, so that showing a value writes nothing.
         std::vector<QSignalBlocker> blockers;
         blockers.emplace_back(r.Editor);

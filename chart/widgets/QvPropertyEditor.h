@@ -60,8 +60,17 @@ public:
     void SetTarget(QObject* Target);
     QObject* Target() const { return FTarget.data(); }
 
-    // Re-reads every property into its editor.
-    void Refresh();
+    // Re-reads every property into its editor. With KeepUserEdits an edit the user is typing
+    // into (focused, text changed and not yet taken over) keeps its text: the object changed
+    // underneath, the user's value still waits for Enter.
+    void Refresh(bool KeepUserEdits = false);
+
+    // How the sheet names its target in undo entries ("Pump: Line color"); the object's name
+    // when none is set or it returns an empty text.
+    using TObjectNamer = std::function<QString(QObject* Obj)>;
+    void SetObjectNamer(TObjectNamer Namer) { FNamer = std::move(Namer); }
+    // The undo entry of an edit of the property at Path of the target: "<object>: <label>".
+    QString UndoComment(const QString& Path) const;
 
     // The editor of a property by its path: "Caption", "Line.Color", "CaptionFont.Size".
     QWidget* EditorFor(const QString& Path) const;
@@ -73,8 +82,14 @@ public:
     using TColorPicker = std::function<std::optional<QColor>(const QColor& Initial, QWidget* Parent)>;
     static void SetColorPicker(TColorPicker Picker);
 
-    // Readable label of a property name: "CaptionDistanceAfter" -> "Caption distance after".
+    // Readable label of a property name: "CaptionDistanceAfter" -> "Caption distance after",
+    // "AxisThicknes" -> "Axis thickness".
     static QString LabelOf(const QByteArray& PropName);
+
+protected:
+    // Editors take the mouse wheel only while they have the focus; otherwise the wheel scrolls
+    // the sheet, so that scrolling past a drop-down or a spin box does not change it.
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 signals:
     // A value was written through one of the editors.
@@ -97,6 +112,7 @@ private:
     // Writes Value to the row's property; raises PropertyEdited when the value was written.
     void Write(const TRow& Row, const QVariant& Value);
     void TargetDestroyed();
+    void GuardWheel(QWidget* Editor);
 
     QPointer<QObject> FTarget;
     QMetaObject::Connection FDestroyedConnection;
@@ -105,5 +121,6 @@ private:
     std::vector<TRow> FRows;
     QSet<QByteArray> FHidden;
     TReferenceProvider FReferences;
+    TObjectNamer FNamer;
     bool FRefreshing = false;
 };

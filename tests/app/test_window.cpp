@@ -10,6 +10,7 @@
 #include "QvPointStylesPick.h"
 #include "QvSeries.h"
 #include "QvStyles.h"
+#include "QvUndoStack.h"
 #include "QvVectors.h"
 #include "UnitWPVChartSeries.h"
 #include "UnitWPVDetails.h"
@@ -708,4 +709,83 @@ TEST_F(WindowTest, ClosingFreesEveryFileStepVectorAndSeries)
     form.reset();
     for (const auto& o : objects)
         EXPECT_TRUE(o.isNull());
+}
+
+namespace {
+
+// Shows the window on the page that holds W and lets it lay out and paint.
+void ShowPageOf(TFormWPVData& form, QWidget* w)
+{
+    form.resize(1366, 740);
+    form.show();
+    for (int i = 0; i < form.PageControl1->count(); ++i)
+        if (form.PageControl1->widget(i)->isAncestorOf(w))
+            form.PageControl1->setCurrentIndex(i);
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        for (TQvGraph2D* g : {form.QvGraph2D1, form.QvGraph2D3, form.QvGraph2D4, form.QvGraph2D5})
+            if (g->isVisible())
+                g->repaint();
+    }
+}
+
+} // namespace
+
+TEST_F(WindowTest, UnzoomedGraphsShowNoScrollBarsAndWholeEndSymbols)
+{
+    Add(SourcePath("samples/run1_pidstep.txt"));
+    ASSERT_TRUE(errors.isEmpty());
+    form->ListBox3->setCurrentRow(0);
+    form->ListBox3Click();
+    ShowPageOf(*form, form->QvGraph2D3);
+    for (TQvGraph2D* g : {form->QvGraph2D3, form->QvGraph2D4, form->QvGraph2D5}) {
+        SCOPED_TRACE(g->objectName().toStdString());
+        EXPECT_FALSE(g->HorizontalScrollBar()->isVisible());
+        EXPECT_FALSE(g->VerticalScrollbar()->isVisible());
+        // An unclipped axis leaves room beyond its ends for half a symbol: the symbols at the
+        // ends show whole.
+        for (TQvAxis* a : {g->PrimaryXAxis(), g->PrimaryYAxis()}) {
+            EXPECT_FALSE(a->IsClipped()) << a->objectName().toStdString();
+        }
+        const QRectF area = g->DrawingArea();
+        EXPECT_GE(area.left(), 6);
+        EXPECT_LE(area.right() + 6, g->width());
+        EXPECT_GE(area.top(), 6);
+    }
+
+    // Every step selected, the start step's pump pO2 of 0 among them: no bar on graph 1.
+    form->ListBox1->selectAll();
+    form->ListBox1->setCurrentRow(0, QItemSelectionModel::Select);
+    form->ListBox1Click();
+    ShowPageOf(*form, form->QvGraph2D1);
+    EXPECT_FALSE(form->QvGraph2D1->VerticalScrollbar()->isVisible());
+    EXPECT_FALSE(form->QvGraph2D1->HorizontalScrollBar()->isVisible());
+}
+
+TEST_F(WindowTest, OneStylePickIsOneNamedUndoStep)
+{
+    const QString name = Write(WindowFileLines(3));
+    Add(name);
+    SelectRows(form->ListBox1, {1});
+    form->ListBox1Click();
+    form->QvUndoStack1->Clear();
+    form->QvDashStylesList1->SetDashStyle(TDashStyle::DashStyleDot);
+    form->QvDashStylesList1Click();
+    ASSERT_EQ(form->QvUndoStack1->UndoCount(), 1);
+    EXPECT_TRUE(form->QvUndoStack1->UndoList().Get(0).contains(QStringLiteral("Step:3")))
+        << form->QvUndoStack1->UndoList().Get(0).toStdString();
+    // The same pick again changes nothing and records nothing.
+    form->QvDashStylesList1Click();
+    EXPECT_EQ(form->QvUndoStack1->UndoCount(), 1);
+    form->QvUndoStack1->Undo(0);
+    const TWPVStepChart& focused = ChartOf(*form->Files()[0]->DataSet(1));
+    for (TQvPointSeries* s : focused.Series())
+        EXPECT_EQ(s->Line()->DashStyle(), TDashStyle::DashStyleSolid);
+
+    SelectRows(form->ListBox2, {0});
+    form->ListBox2Click();
+    form->QvUndoStack1->Clear();
+    form->QvPointSymbolsList1->SetSymbol(TQvPointSymbol::Square);
+    form->QvPointSymbolsList1Click();
+    EXPECT_EQ(form->QvUndoStack1->UndoCount(), 1);
 }

@@ -189,6 +189,37 @@ TEST_P(UndoStack, UndoThenPushDropsUndoneStepsAndRedo)
     EXPECT_EQ(Probe->IntValue(), 0);
 }
 
+TEST_P(UndoStack, AGroupClosedWithoutKeepingEmptyLeavesNoEmptyStep)
+{
+    Probe->SetIntValue(1);
+    // Nothing recorded inside: no step, the earlier one stays the newest and undoes as before.
+    Stack.StartGroup("Probe: Text");
+    Probe->SetIntValue(1);
+    Stack.StopGroup(false);
+    EXPECT_EQ(Stack.UndoCount(), 1);
+    EXPECT_EQ(Stack.UndoList().Get(0), "Probe IntValue");
+    // Something recorded: one step with the group's comment, undone whole.
+    Stack.StartGroup("Probe: both");
+    Probe->SetIntValue(2);
+    Probe->SetText("two");
+    Stack.StopGroup(false);
+    EXPECT_EQ(Stack.UndoList().ToStringList(), (QStringList{"Probe: both", "Probe IntValue"}));
+    // An empty inner group of a kept group stays part of it.
+    Stack.StartGroup("outer");
+    Stack.StartGroup("inner");
+    Stack.StopGroup(false);
+    Probe->SetDoubleValue(1.5);
+    Stack.StopGroup(false);
+    EXPECT_EQ(Stack.UndoCount(), 3);
+    Stack.Undo(1);
+    EXPECT_EQ(Probe->IntValue(), 1);
+    EXPECT_EQ(Probe->Text(), "");
+    EXPECT_EQ(Probe->DoubleValue(), 0);
+    Stack.Redo(1);
+    EXPECT_EQ(Probe->Text(), "two");
+    EXPECT_EQ(Probe->DoubleValue(), 1.5);
+}
+
 TEST_P(UndoStack, GroupIsOneStepWithItsComment)
 {
     Probe->SetIntValue(1);

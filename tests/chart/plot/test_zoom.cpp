@@ -616,6 +616,53 @@ void ZoomX(ZoomGraph& F, double S, double E)
 
 } // namespace
 
+TEST(ZoomScroll, NoBarUnlessTheZoomedViewHidesData)
+{
+    // A second, logarithmic axis whose data start with 0 (a step's first-point reference): the
+    // 0 is never drawn, so it is not hidden data.
+    {
+        ZoomGraph F;
+        auto* LogAxis = new TQvAxis(F.G);
+        LogAxis->setObjectName(QStringLiteral("LogAxis"));
+        LogAxis->SetPosition(TQvAxisPosition::Right);
+        LogAxis->SetScaling(TQvAxisScaling::LogEE);
+        TQvDoubleVector Ps;
+        Ps.Add(0);
+        for (int i = 1; i <= 100; ++i)
+            Ps.Add(std::pow(10.0, -i / 20.0));
+        TQvPointSeries P;
+        P.SetXAxis(F.X());
+        P.SetYAxis(LogAxis);
+        P.SetXData(&F.Xs);
+        P.SetYData(&Ps);
+        F.Paint();
+        F.Paint();
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+        EXPECT_FALSE(F.G->HorizontalScrollBar()->isVisible());
+        // Zoomed in X only: the X bar, and still no Y bar.
+        ZoomX(F, 40, 60);
+        EXPECT_TRUE(F.G->HorizontalScrollBar()->isVisible());
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+        // Zoomed into the log axis as well: now its view hides positive data.
+        LogAxis->ZoomIn(LogAxis->Start() * 10, LogAxis->Stop() / 10);
+        F.Paint();
+        F.Paint();
+        EXPECT_TRUE(F.G->VerticalScrollbar()->isVisible());
+        P.SetYAxis(nullptr);
+    }
+    // Data ending a hair beyond the rounded axis end (within what end rounding leaves out), not
+    // zoomed: nothing is hidden, no bar.
+    {
+        ZoomGraph F;
+        F.Xs.SetValue(100, 100.00001);
+        F.Paint();
+        F.Paint();
+        ASSERT_LT(F.X()->Stop(), 100.00001);
+        EXPECT_FALSE(F.G->HorizontalScrollBar()->isVisible());
+        EXPECT_FALSE(F.G->VerticalScrollbar()->isVisible());
+    }
+}
+
 TEST(ZoomScroll, BarValuesFollowTheView)
 {
     ZoomGraph F;
