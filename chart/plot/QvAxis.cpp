@@ -146,7 +146,7 @@ void TQvAxis::disconnectNotify(const QMetaMethod& Signal)
 void TQvAxis::Repaint()
 {
     if (TQvGraph2D* G = Graph())
-        G->update();
+        G->RequestRepaint();
 }
 
 void TQvAxis::Modified()
@@ -161,7 +161,7 @@ void TQvAxis::Modified()
     if (!G->NeedsRecalculate())
         G->Modified();
     else
-        G->update();
+        G->RequestRepaint();
 }
 
 void TQvAxis::FontResized()
