@@ -45,13 +45,15 @@ double Percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
-// The move event and the repaint it asks for, up to the flush into the window.
-double Move(TQvGraph2D* g, const QPointF& p)
+// The move event and the repaint it asks for, up to the flush into the window. aEvent receives
+// the time of the event alone (search, readout text, highlight choice).
+double Move(TQvGraph2D* g, const QPointF& p, double& aEvent)
 {
     QElapsedTimer t;
     t.start();
     QMouseEvent e(QEvent::MouseMove, p, g->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(g, &e);
+    aEvent = Ms(t);
     QApplication::processEvents();
     return Ms(t);
 }
@@ -138,27 +140,34 @@ int main(int argc, char** argv)
         for (double x = area.left() + 2; x < area.right() - 2; x += 3)
             sweep.push_back(QPointF(x, area.top() + fy * area.height()));
 
-    std::vector<double> jumpMs, sweepMs, changedMs;
+    std::vector<double> jumpMs, sweepMs, changedMs, eventMs;
     int changes = 0;
-    for (const QPointF& p : jumps) {
-        TQvSeries* before = g->HighlightedSeries();
-        const double ms = Move(g, p);
-        jumpMs.push_back(ms);
-        if (g->HighlightedSeries() != before) {
-            ++changes;
-            changedMs.push_back(ms);
-        }
-    }
-    for (const QPointF& p : sweep) {
-        TQvSeries* before = g->HighlightedSeries();
-        const double ms = Move(g, p);
-        sweepMs.push_back(ms);
-        if (g->HighlightedSeries() != before) {
-            ++changes;
-            changedMs.push_back(ms);
+    for (const std::vector<QPointF>* path : {&jumps, &sweep}) {
+        for (const QPointF& p : *path) {
+            TQvSeries* before = g->HighlightedSeries();
+            double event = 0;
+            const double ms = Move(g, p, event);
+            (path == &jumps ? jumpMs : sweepMs).push_back(ms);
+            if (g->HighlightedSeries() != before) {
+                ++changes;
+                changedMs.push_back(ms);
+                eventMs.push_back(event);
+            }
         }
     }
     const QString message = form.StatusBar1->currentMessage();
+
+    // The highlight repaint alone: another series highlighted, painted and flushed at once.
+    std::vector<double> litMs;
+    for (int i = 0; i < 60; ++i) {
+        TQvSeries* s = all[(i * 53) % all.size()];
+        QElapsedTimer t;
+        t.start();
+        g->SetHighlightedSeries(s);
+        g->repaint();
+        litMs.push_back(Ms(t));
+    }
+    g->SetHighlightedSeries(nullptr);
 
     // A complete repaint of graph 1, as every highlight change would need without the image.
     std::vector<double> fullMs;
@@ -193,6 +202,12 @@ int main(int argc, char** argv)
                 Percentile(sweepMs, 0.5), Percentile(sweepMs, 0.95), Percentile(sweepMs, 1));
     std::printf("  the %d moves that changed the highlight: %.2f / %.2f / %.2f ms\n", changes,
                 Percentile(changedMs, 0.5), Percentile(changedMs, 0.95), Percentile(changedMs, 1));
+    std::printf("    of which the move event (search, readout, highlight choice): %.2f / %.2f / %.2f ms, the "
+                "repaint and flush the rest\n",
+                Percentile(eventMs, 0.5), Percentile(eventMs, 0.95), Percentile(eventMs, 1));
+    std::printf("highlight repaint alone (image copied, rest faded, one series drawn, flushed): %.2f / %.2f / "
+                "%.2f ms\n",
+                Percentile(litMs, 0.5), Percentile(litMs, 0.95), Percentile(litMs, 1));
     std::printf("complete repaint of graph 1: %.1f ms median = %.0f x a highlight-changing move\n",
                 Percentile(fullMs, 0.5), Percentile(fullMs, 0.5) / std::max(1e-3, Percentile(changedMs, 0.5)));
     std::printf("nearest-point search: over the screen points %.2f ms, over the data %.1f ms (%.0f x; same "

@@ -1009,6 +1009,13 @@ void TQvGraph2D::PaintThroughImage()
     if (FHighlighted && !FRelatedSeries.contains(FHighlighted.data()))
         FHighlighted = nullptr;
     if (FHighlighted) {
+        // Everything drawn in the data area fades behind a veil of its background colour; the
+        // highlighted series is drawn over it in full.
+        QColor Veil = QvToQColor(QvAlpha(FDataAreaColor) != 0 ? FDataAreaColor
+                                 : QvAlpha(FBackColor) != 0  ? FBackColor
+                                                             : 0xFFFFFFFF);
+        Veil.setAlpha(170);
+        P.fillRect(FDrawingArea, Veil);
         ClipSeries(P);
         P.setClipRect(FDrawingArea, P.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         QvPaintHighlight(P, *FHighlighted);

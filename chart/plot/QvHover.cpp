@@ -168,7 +168,7 @@ QString QvHoverText(const TQvHoverInfo& Info)
     return Text;
 }
 
-void QvPaintHighlight(QPainter& Gr, const TQvSeries& Series)
+void QvPaintHighlight(QPainter& Gr, TQvSeries& Series)
 {
     if (Series.RecalculatePoints() || !Series.SeriesVisible())
         return;
@@ -184,12 +184,9 @@ void QvPaintHighlight(QPainter& Gr, const TQvSeries& Series)
         const double Width = std::max(1.0, double(Series.Line()->Width()));
         QColor Color = QvToQColor(Series.Line()->Color());
         Color.setAlpha(255);
-        // A light halo first keeps the highlighted line apart from the lines it crosses.
-        QPen Halo(QColor(255, 255, 255, 200), Width + 5, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
         QPen Pen(Color, Width + 2, Series.LineShown() ? Base.style() : Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
         static thread_local std::vector<QLineF> Lines;
         QvColumnLinesF(P, N, Lines);
-        QvDrawSegments(Gr, Halo, Lines.data(), int(Lines.size()));
         if (Pen.style() == Qt::SolidLine) {
             QvDrawSegments(Gr, Pen, Lines.data(), int(Lines.size()));
         } else {
@@ -202,13 +199,17 @@ void QvPaintHighlight(QPainter& Gr, const TQvSeries& Series)
         }
     }
     if (Series.SymbolsShown()) {
-        // Larger symbols; past a few thousand they would cover the graph, the line says enough.
-        const TQvPointSymbolSettings* S = Series.PointSymbol();
-        const float Size = S->Size() * 1.5f + 2;
-        const int Shown = std::min(N, 4000);
-        for (int I = 0; I < Shown; ++I)
-            QvDrawPointSymbol(Gr, S->PointSymbol(), Size, QPointF(P[I].X, P[I].Y), Series.SymbolBorderPen(),
-                              Series.SymbolFillBrush());
+        if (N <= 300) {
+            // A few symbols: larger than the others.
+            const TQvPointSymbolSettings* S = Series.PointSymbol();
+            const float Size = S->Size() * 1.25f + 2;
+            for (int I = 0; I < N; ++I)
+                QvDrawPointSymbol(Gr, S->PointSymbol(), Size, QPointF(P[I].X, P[I].Y), Series.SymbolBorderPen(),
+                                  Series.SymbolFillBrush());
+        } else {
+            // Thousands of symbols form a band: drawn as they are (stamped, fast) over the faded rest.
+            Series.DrawSymbols(Gr);
+        }
     }
     Gr.restore();
 }

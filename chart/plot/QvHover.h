@@ -69,6 +69,6 @@ QString QvHoverDataText(double Value);
 // series caption, index and values. Empty when the cursor is not over the drawing area.
 QString QvHoverText(const TQvHoverInfo& Info);
 
-// Draws Series over what is painted so far as highlighted: its line wider on a light halo, its
-// symbols larger. Uses the series' current screen points; changes nothing of the series.
-void QvPaintHighlight(QPainter& Gr, const TQvSeries& Series);
+// Draws Series over what is painted so far as highlighted: its line wider and opaque, its
+// symbols larger (the graph fades the rest first). Uses the series' current screen points; changes nothing of the series.
+void QvPaintHighlight(QPainter& Gr, TQvSeries& Series);
