@@ -6,6 +6,7 @@
 #include "QvFloatEdit.h"
 #include "QvGraph2D.h"
 #include "QvGraphSettingsTool.h"
+#include "QvHover.h"
 #include "QvIntegerEdit.h"
 #include "QvPointStylesPick.h"
 #include "QvFont.h"
@@ -17,12 +18,14 @@
 #include "UnitWPVApplication.h"
 #include "UnitWPVChartSeries.h"
 #include "UnitWPVFileNames.h"
+#include "UnitWPVSession.h"
 #include "UnitWPVSourceView.h"
 #include "UnitWPVTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -44,6 +47,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTabWidget>
@@ -346,6 +350,10 @@ TFormWPVData::TFormWPVData(QWidget* aParent) : QWidget(aParent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    layout->addWidget(StatusBar1);
 
     QvUndoStack1 = new TQvUndoStack(this);
     QvUndoStack1->setObjectName(QStringLiteral("QvUndoStack1"));
@@ -424,15 +432,32 @@ void TFormWPVData::BuildFilePage()
     ListBoxFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     Memo1 = NewMemo(TabSheet1, true);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    LabelRecent = new QLabel(QStringLiteral("Recent files (click to add again)"), TabSheet1);
+    LabelRecent->setObjectName(QStringLiteral("LabelRecent"));
+    ListBoxRecent = new TWPVListBox(TabSheet1);
+    ListBoxRecent->setObjectName(QStringLiteral("ListBoxRecent"));
+    ListBoxRecent->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBoxRecent->setFixedWidth(220);
+    ListBoxRecent->setToolTip(QStringLiteral("Click a file to add it again (Enter adds the focused one)"));
+    LabelRecent->setBuddy(ListBoxRecent);
+    ListBoxRecent->installEventFilter(this);
 
     auto* left = new QVBoxLayout;
     left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(ButtonOpenFile);
     left->addWidget(ListBoxFiles, 1);
+    auto* recent = new QVBoxLayout;
+    recent->setContentsMargins(0, 0, 0, 0);
+    recent->setSpacing(2);
+    recent->addWidget(LabelRecent);
+    recent->addWidget(ListBoxRecent, 1);
     auto* page = new QHBoxLayout(TabSheet1);
     page->setContentsMargins(2, 2, 2, 2);
     page->addLayout(left);
+    page->addLayout(recent);
     page->addWidget(Memo1, 1);
+    connect(ListBoxRecent, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* aItem) { WPVGuarded([this, aItem] { ListBoxRecentClick(aItem); }); });
 
     connect(ButtonOpenFile, &QPushButton::clicked, this, [this] { WPVGuarded([this] { ButtonOpenFileClick(); }); });
     connect(ListBoxFiles, &TWPVListBox::Click, this, [this] { WPVGuarded([this] { ListBoxFilesClick(); }); });
@@ -686,6 +711,11 @@ void TFormWPVData::BuildDetailsPage()
         Button1->setAccessibleName(caption->text());
     }
 
+    ButtonSaveTable = new QPushButton(QStringLiteral("Save table..."), Panel4);
+    ButtonSaveTable->setObjectName(QStringLiteral("ButtonSaveTable"));
+    ButtonSaveTable->setFixedWidth(99);
+    ButtonSaveTable->setToolTip(QStringLiteral("Save the table as the copy button copies it (UTF-8 text)"));
+
     ScrollBoxTop = new TSidewaysScrollArea(Panel4);
     ScrollBoxTop->setObjectName(QStringLiteral("ScrollBoxTop"));
     auto* row = new QWidget;
@@ -697,6 +727,7 @@ void TFormWPVData::BuildDetailsPage()
     top->addWidget(dou, 0, Qt::AlignTop);
     top->addLayout(columnBox);
     top->addStretch(1);
+    top->addWidget(ButtonSaveTable, 0, Qt::AlignTop);
     top->addWidget(Button1, 0, Qt::AlignTop);
 
     Label6 = new QLabel(QStringLiteral("Details"), Panel4);
@@ -724,6 +755,7 @@ void TFormWPVData::BuildDetailsPage()
             [this](Qt::MouseButton b) { WPVGuarded([this, b] { ListBox4MouseUp(b); }); });
     connect(ListBox4, &TWPVListBox::KeyUp, this, [this] { WPVGuarded([this] { ListBox4KeyUp(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { WPVGuarded([this] { Button1Click(); }); });
+    connect(ButtonSaveTable, &QPushButton::clicked, this, [this] { WPVGuarded([this] { ButtonSaveTableClick(); }); });
 }
 
 void TFormWPVData::BuildHelpPage()
@@ -882,6 +914,19 @@ void TFormWPVData::BuildCharts()
     for (TQvGraph2D* g : {QvGraph2D1, QvGraph2D2, QvGraph2D3, QvGraph2D4, QvGraph2D5})
         g->SetUndoStack(QvUndoStack1);
 
+    // Every graph reads its values out in the status bar while the mouse is over it.
+    for (TQvGraph2D* g : {QvGraph2D1, QvGraph2D2, QvGraph2D3, QvGraph2D4, QvGraph2D5}) {
+        g->SetHoverReadout(true);
+        connect(g, &TQvGraph2D::OnHover, this, [this](const TQvHoverInfo& aInfo) {
+            const QString text = QvHoverText(aInfo);
+            if (text.isEmpty())
+                StatusBar1->clearMessage();
+            else
+                StatusBar1->showMessage(text);
+        });
+        connect(g, &TQvGraph2D::OnHoverLeave, StatusBar1, &QStatusBar::clearMessage);
+    }
+
     connect(QvGraph2D1, &TQvGraph2D::OnMouseDown, this,
             [this](QMouseEvent* e) { WPVGuarded([this, e] { QvGraph2D1MouseDown(e); }); });
     connect(QvGraph2D2, &TQvGraph2D::OnMouseDown, this,
@@ -939,7 +984,8 @@ QString TFormWPVData::DefaultDataFolder()
 
 void TFormWPVData::ButtonOpenFileClick()
 {
-    const QString folder = DefaultDataFolder();
+    const QString folder =
+        !fLastFolder.isEmpty() && QFileInfo(fLastFolder).isDir() ? fLastFolder : DefaultDataFolder();
     QString name;
     if (ChooseFile)
         name = ChooseFile(folder);
@@ -947,6 +993,7 @@ void TFormWPVData::ButtonOpenFileClick()
         name = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder, QString());
     if (name.isEmpty())
         return;
+    fLastFolder = QFileInfo(name).absolutePath();
     AddFileByName(name);
 }
 
@@ -1007,6 +1054,7 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
         CheckBoxOverrides->setChecked(false);
         LoadOverrideEdits(file.VOrig());
     }
+    SetRecent(WPVRecentAfterAdding(fRecent, aFileName));
 }
 
 void TFormWPVData::AttachFileSeries(TWPVDataFromFile& aFile)
@@ -1302,6 +1350,165 @@ void TFormWPVData::Button1Click()
     QApplication::clipboard()->setText(text);
 }
 
+void TFormWPVData::ButtonSaveTableClick()
+{
+    const QString text = RemoveBlanks(Memo3->toPlainText());
+    if (text.isEmpty())
+        throw std::runtime_error("There is no table to save: choose a file in the list on the Details page first.");
+    QString suggested = QStringLiteral("details.txt");
+    if (TWPVDataFromFile* file = FileOfItem(ListBox3->currentItem()))
+        suggested = QFileInfo(file->VOrig().FileName).completeBaseName() + QStringLiteral(" details.txt");
+    const QString folder =
+        !fLastFolder.isEmpty() && QFileInfo(fLastFolder).isDir() ? fLastFolder : DefaultDataFolder();
+    suggested = QDir(folder).filePath(suggested);
+    const QString name = ChooseSaveFile
+        ? ChooseSaveFile(suggested)
+        : QFileDialog::getSaveFileName(this, QStringLiteral("Save table"), suggested,
+                                       QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (name.isEmpty())
+        return;
+    WPVSaveTextFile(name, text);
+    StatusBar1->showMessage(QStringLiteral("Table saved to %1").arg(QDir::toNativeSeparators(name)), 5000);
+}
+
+// ------------------------------------------------------------------------------------------
+// The session
+
+namespace {
+
+// Keys of the session settings.
+const QString KeyGeometry = QStringLiteral("Window/Geometry");
+const QString KeyMaximized = QStringLiteral("Window/Maximized");
+const QString KeySplitter = QStringLiteral("Window/DetailsSplitter");
+const QString KeyPage = QStringLiteral("Window/Page");
+const QString KeyFolder = QStringLiteral("Files/LastFolder");
+const QString KeyRecent = QStringLiteral("Files/Recent");
+const QString KeyColumns = QStringLiteral("Details/Columns");
+
+// A stored value as a list of texts, or nothing when it is not one.
+bool ReadStringList(const QVariant& aValue, QStringList& aList)
+{
+    if (aValue.typeId() == QMetaType::QStringList) {
+        aList = aValue.toStringList();
+        return true;
+    }
+    if (aValue.typeId() == QMetaType::QString) {
+        // An ini file gives back a list of one as a plain text, and an empty list as "".
+        const QString text = aValue.toString();
+        aList = text.isEmpty() ? QStringList() : QStringList{text};
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void TFormWPVData::LoadSession()
+{
+    fSessionLoaded = true;
+    const std::unique_ptr<QSettings> settings = WPVOpenSettings();
+    if (!settings || settings->status() != QSettings::NoError)
+        return;
+    // Each value is checked on its own: one that cannot be read keeps its default.
+    const QVariant geometry = settings->value(KeyGeometry);
+    if (geometry.typeId() == QMetaType::QByteArray)
+        restoreGeometry(geometry.toByteArray());
+    const QVariant maximized = settings->value(KeyMaximized);
+    if (maximized.typeId() == QMetaType::Bool)
+        fStartMaximized = maximized.toBool();
+    else if (maximized.typeId() == QMetaType::QString
+             && (maximized.toString() == QLatin1String("true") || maximized.toString() == QLatin1String("false")))
+        fStartMaximized = maximized.toString() == QLatin1String("true");
+    const QVariant splitter = settings->value(KeySplitter);
+    if (splitter.typeId() == QMetaType::QByteArray)
+        Splitter1->restoreState(splitter.toByteArray());
+    bool ok = false;
+    const int page = settings->value(KeyPage).toString().toInt(&ok);
+    if (ok && page >= 0 && page < PageControl1->count())
+        PageControl1->setCurrentIndex(page);
+    const QVariant folder = settings->value(KeyFolder);
+    if (folder.typeId() == QMetaType::QString && QFileInfo(folder.toString()).isDir())
+        fLastFolder = folder.toString();
+    QStringList recent;
+    if (ReadStringList(settings->value(KeyRecent), recent)) {
+        recent.removeAll(QString());
+        fRecent = recent.mid(0, WPVRecentCount);
+        ShowRecent();
+    }
+    QStringList columns;
+    if (settings->contains(KeyColumns) && ReadStringList(settings->value(KeyColumns), columns)) {
+        for (TColData& c : fColumns)
+            c.Visible = columns.contains(c.Name);
+        const QSignalBlocker block(ListBox4);
+        for (int i = 0; i < ListBox4->count() && i < int(fColumns.size()); ++i)
+            ListBox4->item(i)->setSelected(fColumns[i].Visible);
+    }
+}
+
+void TFormWPVData::SaveSession()
+{
+    if (!fSessionLoaded)
+        return;
+    const std::unique_ptr<QSettings> settings = WPVOpenSettings();
+    if (!settings)
+        return;
+    settings->setValue(KeyGeometry, saveGeometry());
+    settings->setValue(KeyMaximized, isMaximized());
+    settings->setValue(KeySplitter, Splitter1->saveState());
+    settings->setValue(KeyPage, PageControl1->currentIndex());
+    settings->setValue(KeyFolder, fLastFolder);
+    settings->setValue(KeyRecent, fRecent);
+    QStringList columns;
+    for (const TColData& c : fColumns)
+        if (c.Visible)
+            columns << c.Name;
+    settings->setValue(KeyColumns, columns);
+}
+
+void TFormWPVData::SetRecent(const QStringList& aRecent)
+{
+    fRecent = aRecent;
+    ShowRecent();
+    // The list is written at once: a run that ends without closing the window keeps it too.
+    if (!fSessionLoaded)
+        return;
+    if (const std::unique_ptr<QSettings> settings = WPVOpenSettings())
+        settings->setValue(KeyRecent, fRecent);
+}
+
+void TFormWPVData::ShowRecent()
+{
+    const QSignalBlocker block(ListBoxRecent);
+    ListBoxRecent->clear();
+    for (const QString& name : fRecent) {
+        auto* item = new QListWidgetItem(QFileInfo(name).fileName(), ListBoxRecent);
+        item->setToolTip(QDir::toNativeSeparators(name));
+        item->setData(Qt::UserRole, name);
+    }
+}
+
+void TFormWPVData::ListBoxRecentClick(QListWidgetItem* aItem)
+{
+    if (!aItem)
+        return;
+    const QString name = aItem->data(Qt::UserRole).toString();
+    if (!QFileInfo(name).isFile()) {
+        QStringList recent = fRecent;
+        recent.removeAll(name);
+        SetRecent(recent);
+        throw std::runtime_error(QStringLiteral("The file \"%1\" no longer exists; it has been taken off the recent files.")
+                                     .arg(QDir::toNativeSeparators(name))
+                                     .toStdString());
+    }
+    AddFileByName(name);
+}
+
+void TFormWPVData::closeEvent(QCloseEvent* e)
+{
+    SaveSession();
+    QWidget::closeEvent(e);
+}
+
 void TFormWPVData::Panel3Resize()
 {
     Panel3Resize(Panel3->width(), Panel3->height());
@@ -1322,7 +1529,12 @@ bool TFormWPVData::eventFilter(QObject* aWatched, QEvent* aEvent)
 {
     if (aWatched == Panel3 && aEvent->type() == QEvent::Resize)
         Panel3Resize();
-    else if (aWatched == CheckBoxOverrides && aEvent->type() == QEvent::KeyRelease
+    else if (aWatched == ListBoxRecent && aEvent->type() == QEvent::KeyPress
+             && (static_cast<QKeyEvent*>(aEvent)->key() == Qt::Key_Return
+                 || static_cast<QKeyEvent*>(aEvent)->key() == Qt::Key_Enter)) {
+        WPVGuarded([this] { ListBoxRecentClick(ListBoxRecent->currentItem()); });
+        return true;
+    } else if (aWatched == CheckBoxOverrides && aEvent->type() == QEvent::KeyRelease
              && !static_cast<QKeyEvent*>(aEvent)->isAutoRepeat())
         WPVGuarded([this] { CheckBoxOverridesKeyUp(); });
     return QWidget::eventFilter(aWatched, aEvent);

@@ -26,6 +26,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
 class QSplitter;
+class QStatusBar;
 class QTabWidget;
 class QTableWidget;
 class TQvAxis;
@@ -70,6 +71,9 @@ public:
     QWidget* TabSheet1 = nullptr;
     QPushButton* ButtonOpenFile = nullptr;
     TWPVListBox* ListBoxFiles = nullptr;
+    QLabel* LabelRecent = nullptr;
+    // The last files added (most recent first), each added again by one click.
+    TWPVListBox* ListBoxRecent = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     // ---- page "Visualize step"
     QWidget* TabSheet2 = nullptr;
@@ -122,6 +126,7 @@ public:
     QLabel* Label17 = nullptr;
     TWPVListBox* ListBox4 = nullptr;
     QPushButton* Button1 = nullptr;
+    QPushButton* ButtonSaveTable = nullptr;
     QLabel* Label6 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
     TQvGraph2D* QvGraph2D3 = nullptr;
@@ -152,12 +157,17 @@ public:
     // ---- page "Source file"
     QWidget* TabSheet7 = nullptr;
     TWPVSourceView* Memo4 = nullptr;
+    // ---- under the pages: the graphs' hover readout
+    QStatusBar* StatusBar1 = nullptr;
     // ---- chart components beside the graphs
     TQvUndoStack* QvUndoStack1 = nullptr;
     TQvGraphSettingsTool* QvGraphSettingsTool1 = nullptr;
 
     // Replaces the open-file dialog (tests): returns the chosen file name, empty for cancel.
     std::function<QString(const QString& aInitialFolder)> ChooseFile;
+    // Replaces the save-file dialog of "Save table..." (tests): returns the chosen file name,
+    // empty for cancel.
+    std::function<QString(const QString& aSuggestedName)> ChooseSaveFile;
     // False for a window that only renders figures: adding a file then skips the "Source file"
     // text (a second read of the whole file), which no figure shows.
     bool KeepSourceText = true;
@@ -169,6 +179,19 @@ public:
     // The folder the open-file dialog starts in: the user's documents folder, or the home
     // folder when there is no documents folder.
     static QString DefaultDataFolder();
+    // The folder the open-file dialog starts in now: the last one a file was chosen in.
+    QString LastFolder() const { return fLastFolder; }
+    QStringList RecentFiles() const { return fRecent; }
+
+    // ---- the session kept between runs (UnitWPVSession). LoadSession restores the window's
+    // geometry, splitter, page, dialog folder, details columns and recent files; a setting that
+    // cannot be read is left at the default. From then on the recent list is written as files
+    // are added, and closing the window saves the rest. Without LoadSession (figures, tests)
+    // the window neither reads nor writes any setting.
+    void LoadSession();
+    void SaveSession();
+    // Whether the window is to open maximised (the default, and what the last run ended with).
+    bool StartMaximized() const { return fStartMaximized; }
 
     // ---- handlers
     // "Add from file": asks for one file, then adds it (AddFileByName).
@@ -198,6 +221,10 @@ public:
     // selection as the keyboard left it.
     void ListBox4KeyUp();
     void Button1Click();
+    // "Save table...": the text the copy button puts on the clipboard, into a file.
+    void ButtonSaveTableClick();
+    // A click on a recent file: adds it again, or takes it off the list when it is gone.
+    void ListBoxRecentClick(QListWidgetItem* aItem);
     void InitColStructure(bool aClearAll);
     void ShowSetData(TWPVDataFromFile& aFile);
     void UpdateVariables(TWPVDataFromFile& aFile);
@@ -211,6 +238,7 @@ public:
     TOverrideValues OverrideValues() const;
 
 protected:
+    void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
@@ -230,8 +258,14 @@ private:
     void LoadOverrideEdits(const TVariables& aVariables);
     TWPVDataSet* StepOfItem(QListWidgetItem* aItem) const;
     TWPVDataFromFile* FileOfItem(QListWidgetItem* aItem) const;
+    void ShowRecent();
+    void SetRecent(const QStringList& aRecent);
 
     std::vector<std::unique_ptr<TWPVDataFromFile>> fFiles;
     int fFileCounter = 0;
     TColArr fColumns;
+    QString fLastFolder;
+    QStringList fRecent;
+    bool fSessionLoaded = false;
+    bool fStartMaximized = true;
 };

@@ -7,6 +7,7 @@
 #include "UnitWPVConvert.h"
 #include "UnitWPVFileNames.h"
 #include "UnitWPVParameters.h"
+#include "UnitWPVSession.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -113,6 +114,10 @@ int main(int argc, char** argv)
     const QCommandLineOption plotSize(QStringLiteral("size"), QStringLiteral("Figure size in pixels."),
                                       QStringLiteral("WxH"), QStringLiteral("1117x738"));
     parser.addOptions({plotPage, plotSelect, plotOut, plotSize});
+    const QCommandLineOption noSettings(QStringLiteral("no-settings"),
+                                        QStringLiteral("Start with the default window and keep nothing of this run "
+                                                       "(as TARNWELL_NO_SETTINGS=1 does)."));
+    parser.addOption(noSettings);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tarnwell data files."), QStringLiteral("FILE..."));
 
     // The arguments as the system gave them: a file name that is not UTF-8 keeps its bytes
@@ -134,6 +139,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (parser.isSet(noSettings))
+        WPVDisableSettings();
     const QStringList files = parser.positionalArguments();
     const int exports = int(parser.isSet(details)) + int(parser.isSet(steps)) + int(parser.isSet(source))
         + int(parser.isSet(plotPage));

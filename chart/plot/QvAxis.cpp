@@ -151,7 +151,7 @@ void TQvAxis::disconnectNotify(const QMetaMethod& Signal)
 void TQvAxis::Repaint()
 {
     if (TQvGraph2D* G = Graph())
-        G->Invalidate();
+        G->RequestRepaint();
 }
 
 void TQvAxis::Modified()
@@ -166,7 +166,7 @@ void TQvAxis::Modified()
     if (!G->NeedsRecalculate())
         G->Modified();
     else
-        G->Invalidate();
+        G->RequestRepaint();
 }
 
 void TQvAxis::FontResized()

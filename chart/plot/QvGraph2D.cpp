@@ -125,6 +125,7 @@ void TQvCustomGraph::SetUndoStack(TQvUndoStack* AStack)
 void TQvCustomGraph::Invalidate()
 {
     NotifyChanged();
+    FContentChanged = true;
     if (!FPainting)
         update();
 }
@@ -142,6 +143,13 @@ void TQvCustomGraph::NotifyChanged()
             emit OnChanged();
         },
         Qt::QueuedConnection);
+}
+
+void TQvCustomGraph::RequestRepaint()
+{
+    NotifyChanged();
+    FContentChanged = true;
+    update();
 }
 
 void TQvCustomGraph::SetBackColor(quint32 Value)
@@ -979,6 +987,10 @@ void TQvGraph2D::PaintGr(QPainter& Gr)
 
 void TQvGraph2D::paintEvent(QPaintEvent* e)
 {
+    if (FHoverReadout) {
+        PaintThroughImage();
+        return;
+    }
     // A partial repaint that reaches further left or down than the last one needs a complete
     // repaint when a series draws on whole pixels (its clipped line would break at the seam).
     const QRect clip = e->rect();
@@ -1007,6 +1019,109 @@ void TQvGraph2D::paintEvent(QPaintEvent* e)
     }
 }
 
+void TQvGraph2D::PaintThroughImage()
+{
+    const qreal Ratio = devicePixelRatioF();
+    const QSize Pixels = (QSizeF(size()) * Ratio).toSize();
+    // An opaque background covers every pixel: the image needs no alpha channel then, and text
+    // is drawn as it would be straight onto the window.
+    const QImage::Format Format =
+        QvAlpha(FBackColor) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    if (FContentChanged || FRecalculate || FPaintImage.size() != Pixels || FPaintImage.format() != Format
+        || FPaintImage.devicePixelRatio() != Ratio) {
+        if (FPaintImage.size() != Pixels || FPaintImage.format() != Format)
+            FPaintImage = QImage(Pixels, Format);
+        FPaintImage.setDevicePixelRatio(Ratio);
+        if (Format != QImage::Format_RGB32)
+            FPaintImage.fill(Qt::transparent);
+        {
+            QPainter P(&FPaintImage);
+            PaintGr(P);
+        }
+        // What the paint itself marked changed (layout echoes) is in the image already.
+        FContentChanged = false;
+    }
+    QPainter P(this);
+    P.drawImage(QPointF(0, 0), FPaintImage);
+    if (FHighlighted && !FRelatedSeries.contains(FHighlighted.data()))
+        FHighlighted = nullptr;
+    if (FHighlighted) {
+        // Everything drawn in the data area fades behind a veil of its background colour; the
+        // highlighted series is drawn over it in full.
+        QColor Veil = QvToQColor(QvAlpha(FDataAreaColor) != 0 ? FDataAreaColor
+                                 : QvAlpha(FBackColor) != 0  ? FBackColor
+                                                             : 0xFFFFFFFF);
+        Veil.setAlpha(170);
+        P.fillRect(FDrawingArea, Veil);
+        ClipSeries(P);
+        P.setClipRect(FDrawingArea, P.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        QvPaintHighlight(P, *FHighlighted);
+        P.setClipping(false);
+    }
+    if (FMouseHandler)
+        FMouseHandler->PaintOverlay(P);
+}
+
+// -------------------------------------------------------------------------------------------------
+// Hover readout
+
+void TQvGraph2D::SetHoverReadout(bool Value)
+{
+    if (FHoverReadout == Value)
+        return;
+    FHoverReadout = Value;
+    setMouseTracking(Value);
+    if (!Value) {
+        FHighlighted = nullptr;
+        FPaintImage = QImage();
+    }
+    FContentChanged = true;
+    update();
+}
+
+TQvSeries* TQvGraph2D::HighlightedSeries() const
+{
+    return FHighlighted.data();
+}
+
+void TQvGraph2D::SetHighlightedSeries(TQvSeries* Series)
+{
+    if (FHighlighted.data() == Series)
+        return;
+    FHighlighted = Series;
+    // The content is unchanged: the next paint copies the image and draws the new highlight.
+    update();
+}
+
+TQvHoverInfo TQvGraph2D::HoverAt(const QPointF& Position, bool Highlight)
+{
+    TQvHoverInfo Info = QvHoverInfoAt(*this, Position);
+    SetHighlightedSeries(Highlight ? Info.Series.data() : nullptr);
+    emit OnHover(Info);
+    return Info;
+}
+
+void TQvGraph2D::HoverLeave()
+{
+    SetHighlightedSeries(nullptr);
+    emit OnHoverLeave();
+}
+
+void TQvGraph2D::leaveEvent(QEvent* e)
+{
+    TQvCustomGraph::leaveEvent(e);
+    if (FHoverReadout)
+        HoverLeave();
+}
+
+void TQvGraph2D::hideEvent(QHideEvent* e)
+{
+    TQvCustomGraph::hideEvent(e);
+    // A hidden graph keeps no image of itself (five graphs would hold megabytes each).
+    FPaintImage = QImage();
+    FContentChanged = true;
+}
+
 // -------------------------------------------------------------------------------------------------
 // Mouse
 
@@ -1021,6 +1136,9 @@ void TQvGraph2D::MouseMove(QMouseEvent* e)
 {
     if (FMouseHandler)
         FMouseHandler->MouseMove(e);
+    // While a button is held (zooming, panning) the readout goes on but nothing is highlighted.
+    if (FHoverReadout)
+        HoverAt(e->position(), e->buttons() == Qt::NoButton && !Zooming() && !Panning());
     emit OnMouseMove(e);
 }
 

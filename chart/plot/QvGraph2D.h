@@ -17,11 +17,16 @@
 //    TQvGraphMouseHandler (the zoom and panning code installs one) and then emits the
 //    OnMouseDown / OnMouseMove / OnMouseUp / OnClick / OnDblClick signals;
 //  - legends: TQvGraphLegendBase children register with the graph, are measured and docked by
-//    the layout pass and painted in step 13 of PaintGr.
+//    the layout pass and painted in step 13 of PaintGr;
+//  - hover readout (SetHoverReadout): mouse moves without a button report what the cursor
+//    points at (OnHover, OnHoverLeave) and the series of the nearest point is drawn highlighted.
+//    The graph then paints through an image of its last complete paint, so that moving the
+//    highlight costs a copy of that image and one series drawn over it, not a whole paint.
 
 #include "QvChartTypes.h"
 #include "QvColors.h"
 #include "QvComponent.h"
+#include "QvHover.h"
 #include "QvStyles.h"
 #include "QvSeriesList.h"
 #include "QvUndoStack.h"
@@ -190,6 +195,8 @@ public:
     // one signal). Every property change of the graph, its axes, series and legends ends in a
     // repaint request, and a layout may move the automatic axis ends: both come through here.
     void NotifyChanged();
+    // Repaint request that is honoured while painting, too.
+    void RequestRepaint();
     // Sets the painter's render hints for the graph's smoothing mode (High false: no smoothing).
     void SetHighQuality(QPainter& Gr, bool High) const;
     // True when Control is one of the graph's own components (an axis, a legend or another
@@ -273,6 +280,8 @@ protected:
     bool FLoading = false;
     bool FPainting = false;
     bool FChangeQueued = false;
+    // Something drawn changed since the last complete paint (Invalidate, Modified, RequestRepaint).
+    bool FContentChanged = true;
     QTimer FPollingTimer;
 
     // Pushes PropName of this graph on the undo stack (when one is attached and enabled).
@@ -434,6 +443,19 @@ public:
     TQvFindSeriesPointResult FindSeriesPoint(int MouseX, int MouseY) const;
     void UndoPushSeriesVectors();
 
+    // --- hover readout. Neither setting is a stored or undoable property: it is how the window
+    // uses the graph, not part of the chart.
+    bool HoverReadout() const { return FHoverReadout; }
+    void SetHoverReadout(bool Value);
+    // The series drawn highlighted over the others (null: none). Changes nothing of the series.
+    TQvSeries* HighlightedSeries() const;
+    void SetHighlightedSeries(TQvSeries* Series);
+    // What the readout shows for the cursor at Position; with Highlight the series of the
+    // nearest point becomes the highlighted one. Emits OnHover.
+    TQvHoverInfo HoverAt(const QPointF& Position, bool Highlight = true);
+    // The cursor left: no highlight, OnHoverLeave.
+    void HoverLeave();
+
     bool DoingPrimary() const { return FDoingPrimary; }
     // True while the layout pass runs for this graph (its axes neither paint nor take resizes
     // meanwhile). Other graphs lay out independently.
@@ -447,6 +469,9 @@ signals:
     void OnEndZoom();
     void OnBeginPanning();
     void OnEndPanning();
+    // The hover readout: what the cursor points at, after each mouse move over the graph.
+    void OnHover(const TQvHoverInfo& Info);
+    void OnHoverLeave();
 
 protected:
     // Mouse hooks: the default forwards to the mouse handler, then emits the signal.
@@ -463,6 +488,8 @@ protected:
     void wheelEvent(QWheelEvent* e) final;
     void childEvent(QChildEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void SizeChanged() override;
 
     // Clips Gr to the sides where an axis is clipped (resets the clip when none is).
@@ -485,6 +512,9 @@ private:
     void ApplyCommonHorizontalExtent();
 
     QString FreeName(const QString& Base) const;
+    // The hover readout's paint: the image of the last complete paint (made again when the
+    // content changed), the highlighted series over it, the mouse handler's overlay.
+    void PaintThroughImage();
 
     TQvLineSettings* FDataAreaFrame = nullptr;
     quint32 FDataAreaColor = 0x00FFFFFF;
@@ -513,6 +543,9 @@ private:
     bool FDoHScrollBar = false;
     bool FDoVScrollBar = false;
     QRect FLastClip;
+    bool FHoverReadout = false;
+    QPointer<TQvSeries> FHighlighted;
+    QImage FPaintImage;
     bool FDoRepaint = false;
     bool FDoingPrimary = false;
     bool FLayoutRunning = false;
