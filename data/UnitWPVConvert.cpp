@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace {
 
@@ -83,16 +84,13 @@ bool ConvertUnsigned(const char* p, const char* e, bool aNegative, bool aColon, 
         return true;
     }
 
-    char local[128];
+    std::string local;
     if (colon) {
-        // Only the one decimal mark can be a colon; copy with it replaced.
-        const std::size_t n = static_cast<std::size_t>(e - s);
-        if (n > sizeof local)
-            return false;
-        for (std::size_t i = 0; i < n; ++i)
-            local[i] = s[i] == ':' ? '.' : s[i];
-        s = local;
-        e = local + n;
+        // Only the one decimal mark can be a colon; copy with it replaced (any length).
+        local.assign(s, e);
+        local[local.find(':')] = '.';
+        s = local.data();
+        e = s + local.size();
     }
     float f = 0;
     const auto res = std::from_chars(s, e, f, std::chars_format::general);

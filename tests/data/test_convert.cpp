@@ -66,6 +66,19 @@ TEST(StrictConvert, ColonAsDecimalMark)
     EXPECT_TRUE(WPVStrToFloatColon("12.5", v));
     EXPECT_FALSE(WPVStrToFloatColon("1:2:3", v));
     EXPECT_FALSE(WPVStrToFloatColon("1:2.5", v));
+    // A colon number of any length converts as the same number with a point does (a long one
+    // used to fail).
+    const std::string digits(200, '7');
+    const std::string zeros(200, '0');
+    for (const std::string text : {"1:5" + digits, zeros + "7:25", ":1e-3" + digits}) {
+        std::string point = text;
+        point[point.find(':')] = '.';
+        double withPoint = -1;
+        double withColon = -2;
+        ASSERT_TRUE(WPVStrToFloat(QByteArrayView(point.data(), qsizetype(point.size())), withPoint)) << point;
+        EXPECT_TRUE(WPVStrToFloatColon(QByteArrayView(text.data(), qsizetype(text.size())), withColon)) << text;
+        EXPECT_EQ(withColon, withPoint) << text;
+    }
 }
 
 TEST(StrictConvert, RoundsToIntegersHalfToEven)
