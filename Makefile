@@ -52,12 +52,24 @@ test-leaks: deps
 	QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts/truetype ASAN_OPTIONS=detect_leaks=1 \
 	  $(BUILD_ASAN)/tests/app_test_window --gtest_filter='$(LEAK_TEST)'
 
-# The loader's fuzz target (libFuzzer, clang), seeded with the bundled samples.
+# The fuzz targets (libFuzzer, clang), each for its share of FUZZ_SECONDS, with its seed corpus
+# (tools/fuzz/corpus/<target>/, copied to the build dir so that the repository is not changed)
+# and its dictionary (tools/fuzz/<target>.dict) where there are. A target whose source does not
+# exist is skipped.
+FUZZ_TARGETS ?= fuzz_loader fuzz_convert fuzz_records fuzz_caption
+FUZZ_PRESENT = $(foreach t,$(FUZZ_TARGETS),$(if $(wildcard tools/fuzz/$(t).cpp),$(t)))
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWELL_FUZZ=ON -DTARNWELL_TESTS=OFF -DTARNWELL_BENCH=OFF
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_loader
-	mkdir -p $(BUILD_FUZZ)/corpus && cp samples/*.txt $(BUILD_FUZZ)/corpus/
-	$(BUILD_FUZZ)/fuzz_loader -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=4096 $(BUILD_FUZZ)/corpus
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target $(FUZZ_PRESENT)
+	@n=$(words $(FUZZ_PRESENT)); share=$$(( $(FUZZ_SECONDS) / (n > 0 ? n : 1) )); [ $$share -ge 1 ] || share=1; \
+	for t in $(FUZZ_PRESENT); do \
+	  corpus=$(BUILD_FUZZ)/corpus/$$t; rm -rf $$corpus; mkdir -p $$corpus; \
+	  if [ -d tools/fuzz/corpus/$$t ]; then cp -r tools/fuzz/corpus/$$t/. $$corpus/; fi; \
+	  if [ $$t = fuzz_loader ]; then cp samples/*.txt $$corpus/; fi; \
+	  dict=; if [ -f tools/fuzz/$$t.dict ]; then dict=-dict=tools/fuzz/$$t.dict; fi; \
+	  echo "=== $$t for $$share s"; \
+	  $(BUILD_FUZZ)/$$t -max_total_time=$$share -max_len=65536 -rss_limit_mb=4096 $$dict $$corpus || exit 1; \
+	done
 
 bench: deps build
 	bash bench/run.sh $(BUILD)

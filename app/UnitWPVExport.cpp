@@ -3,11 +3,20 @@
 #include "UnitWPVTexts.h"
 #include "UnitWPVTextFile.h"
 
-TWPVDataFromFile& TWPVSession::AddFile(const QString& aFileName)
+TWPVDataFromFile& TWPVSession::AddFile(const QString& aFileName, std::shared_ptr<const TWPVText> aText)
 {
     const int number = ++FileCounter;
     auto file = std::make_unique<TWPVDataFromFile>();
-    file->OccupyFromFile(aFileName);
+    try {
+        if (aText)
+            file->OccupyFromText(aFileName, std::move(aText));
+        else
+            file->OccupyFromFile(aFileName);
+    } catch (const EWPVNotDataFile&) {
+        // Not an instrument file at all: refused without using up a file number.
+        --FileCounter;
+        throw;
+    }
     TVariables v = file->VOrig();
     v.FileNumber = number;
     file->SetVActiv(v);
@@ -90,15 +99,22 @@ void ExportSource(const QStringList& aFiles, QTextStream& aOut, QStringList& aEr
     TWPVSession session;
     for (const QString& name : aFiles) {
         try {
-            session.AddFile(name);
-            // The source view reads the file again, as lines of text.
-            // The whole text decides its encoding before any line is decoded.
-            TWPVLines lines = TWPVLines::FromFile(name);
-            const qsizetype n = lines.Count();
-            for (qsizetype i = 0; i < n; ++i)
-                aOut << SourceLineText(lines.Line(i, false)) << '\n';
+            // Read once: the loader and the source text share the bytes.
+            std::shared_ptr<const TWPVText> text = TWPVText::Read(name);
+            session.AddFile(name, text);
             // Only the file's text is needed from here on: drop its analysis.
             session.Files.back().reset();
+            // Line by line, and each line a piece at a time: a line of any length is written
+            // without being held whole.
+            const auto write = [&aOut](QStringView piece) { aOut << piece; };
+            const char* p = text->Data();
+            const char* const end = p + text->Size();
+            while (p < end) {
+                const char* lineEnd = WPVLineEnd(p, end);
+                WriteSourceLine(QByteArrayView(p, lineEnd - p), text->Codec(), write);
+                aOut << '\n';
+                p = WPVNextLine(lineEnd, end);
+            }
         } catch (const EWPVDataError& e) {
             aErrors << e.Message();
         }

@@ -33,10 +33,11 @@ struct TWPVSession
     bool OverridesUsed = false;     // CheckBoxOverrides
     TOverrideValues Overrides;      // the nine override edits
 
-    // "Add from file": load, number, analyse and keep the file; loads the override edits from
-    // it when it has steps (and clears the check box). Throws EWPVDataError when loading fails;
-    // the file number is used up all the same.
-    TWPVDataFromFile& AddFile(const QString& aFileName);
+    // "Add from file": load, number, analyse and keep the file (from aText when given, the
+    // file's text already read); loads the override edits from it when it has steps (and
+    // clears the check box). Throws EWPVDataError when loading fails; the file number is used
+    // up all the same, except for a file that is no instrument file at all (EWPVNotDataFile).
+    TWPVDataFromFile& AddFile(const QString& aFileName, std::shared_ptr<const TWPVText> aText = nullptr);
 };
 
 struct TDetailsExportOptions

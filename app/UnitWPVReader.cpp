@@ -1007,14 +1007,23 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
 {
     TWaitCursor wait;
     const int n = ++fFileCounter;
-    // The "Source file" text is read on a second thread while the loader reads the data; it is
-    // appended in its place among the steps below. Should the load fail, the read is awaited
-    // and dropped.
-    std::future<std::unique_ptr<TWPVSourceText>> sourceText;
-    if (KeepSourceText)
-        sourceText = std::async(std::launch::async, &TWPVSourceView::ReadFile, aFileName);
+    // The file is read once: the loader and the "Source file" text share its bytes, so they
+    // always agree, and pipes and FIFOs work as well as files.
     auto owned = std::make_unique<TWPVDataFromFile>();
-    owned->OccupyFromFile(aFileName);
+    std::unique_ptr<TWPVSourceText> sourceText;
+    try {
+        if (KeepSourceText) {
+            std::shared_ptr<const TWPVText> text = TWPVText::Read(aFileName);
+            owned->OccupyFromText(aFileName, text);
+            sourceText = std::make_unique<TWPVSourceText>(std::move(text));
+        } else {
+            owned->OccupyFromFile(aFileName);
+        }
+    } catch (const EWPVNotDataFile&) {
+        // Not an instrument file at all: refused without using up a file number.
+        --fFileCounter;
+        throw;
+    }
     TVariables v = owned->VOrig();
     v.FileNumber = n;
     owned->SetVActiv(v);
@@ -1045,10 +1054,10 @@ void TFormWPVData::AddFileByName(const QString& aFileName)
         }
     }
     ListBoxFileOccupy();
-    if (sourceText.valid()) {
-        // AddFileToMemo with the text read meanwhile.
+    if (sourceText) {
+        // AddFileToMemo with the text the loader read.
         TNoUpdates noUpdates(Memo4);
-        Memo4->AppendText(sourceText.get());
+        Memo4->AppendText(std::move(sourceText));
     }
     if (file.DataSetCount() > 0) {
         CheckBoxOverrides->setChecked(false);

@@ -1,20 +1,17 @@
 #include "UnitWPVSourceView.h"
 
-#include "UnitWPVFileNames.h"
-#include "UnitWPVMemory.h"
 #include "UnitWPVTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 // Scroll positions are ints: beyond this many lines one scroll step covers several lines.
@@ -22,110 +19,38 @@ constexpr qsizetype MaxScrollLines = 1'000'000'000;
 } // namespace
 
 TWPVSourceText::TWPVSourceText(const QString& aFileName)
+    : TWPVSourceText(TWPVText::Read(aFileName))
 {
-    QFile file;
-    const QString failure = WPVOpenFile(file, aFileName, QIODevice::ReadOnly | QIODevice::Unbuffered);
-    if (!failure.isEmpty())
-        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(WPVDisplayFileName(aFileName), failure));
-    ReadAll(file, aFileName);
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
-    std::size_t skip = 0;
-    bool checkUtf8 = true;
-    if (fSize >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
-        skip = 3;
-        checkUtf8 = false;
-    } else if (fSize >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
-        ConvertUtf16(u[0] == 0xFF);
-        checkUtf8 = false;
-    }
-    // A text object used only for decoding lines in the file's encoding.
-    const bool utf8 = !checkUtf8 || WPVIsValidUtf8(fBytes + skip, fSize - skip);
-    fDecoder = TWPVLines::FromBytes(utf8 ? QByteArray() : QByteArray("\x80"));
-    Index(skip);
 }
 
-TWPVSourceText::~TWPVSourceText()
+TWPVSourceText::TWPVSourceText(std::shared_ptr<const TWPVText> aText)
+    : fText(std::move(aText))
 {
-    Free();
+    Index();
+}
+
+TWPVSourceText::~TWPVSourceText() = default;
+
+QByteArrayView TWPVSourceText::RawLine(qsizetype i) const
+{
+    if (i < 0 || i >= Count())
+        return QByteArrayView();
+    const char* end = fText->Data() + fText->Size();
+    const char* b = fText->Data() + fStarts[std::size_t(i)];
+    return QByteArrayView(b, WPVLineEnd(b, end) - b);
 }
 
 QString TWPVSourceText::Line(qsizetype i) const
 {
-    if (i < 0 || i >= Count())
-        return QString();
-    const char* b = fBytes + fStarts[std::size_t(i)];
-    const char* e = WPVLineEnd(b, fBytes + fSize);
-    return fDecoder.Decode(QByteArrayView(b, e - b), false);
+    return fText->Decode(RawLine(i), false);
 }
 
-void TWPVSourceText::ReadAll(QFile& aFile, const QString& aFileName)
+void TWPVSourceText::Index()
 {
-    const auto failed = [&] {
-        throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(aFileName, aFile.errorString()));
-    };
-    Reserve(std::size_t(std::max<qint64>(0, aFile.size())));
-    for (;;) {
-        if (fSize == fCapacity) {
-            // Full: the file may have grown since its size was taken.
-            char probe = 0;
-            const qint64 r = aFile.read(&probe, 1);
-            if (r < 0)
-                failed();
-            if (r == 0)
-                return;
-            Reserve(std::max<std::size_t>(fCapacity * 2, 4096));
-            fBytes[fSize++] = probe;
-            continue;
-        }
-        const qint64 r = aFile.read(fBytes + fSize, qint64(fCapacity - fSize));
-        if (r < 0)
-            failed();
-        if (r == 0)
-            return;
-        fSize += std::size_t(r);
-    }
-}
-
-void TWPVSourceText::Reserve(std::size_t aCapacity)
-{
-    aCapacity = std::max<std::size_t>(aCapacity, 1);
-    char* bytes = static_cast<char*>(WPVAllocateLarge(aCapacity));
-    if (fSize > 0)
-        std::memcpy(bytes, fBytes, fSize);
-    const std::size_t size = fSize;
-    Free();
-    fBytes = bytes;
-    fCapacity = aCapacity;
-    fSize = size;
-}
-
-void TWPVSourceText::Free() noexcept
-{
-    if (fBytes)
-        WPVFreeLarge(fBytes, fCapacity);
-    fBytes = nullptr;
-    fCapacity = fSize = 0;
-}
-
-void TWPVSourceText::ConvertUtf16(bool aLittleEndian)
-{
-    QStringDecoder decoder(aLittleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-    const QString text = decoder(QByteArrayView(fBytes + 2, qsizetype(fSize - 2)));
-    const QByteArray utf8 = text.toUtf8();
-    Free();
-    Reserve(std::size_t(utf8.size()));
-    std::memcpy(fBytes, utf8.constData(), std::size_t(utf8.size()));
-    fSize = std::size_t(utf8.size());
-}
-
-void TWPVSourceText::Index(std::size_t aFrom)
-{
-    const char* e = fBytes + fSize;
-    const char* p = fBytes + aFrom;
-    while (p < e) {
-        fStarts.push_back(std::size_t(p - fBytes));
-        p = WPVNextLine(WPVLineEnd(p, e), e);
-    }
+    const char* data = fText->Data();
+    const char* e = data + fText->Size();
+    for (const char* p = data; p < e; p = WPVNextLine(WPVLineEnd(p, e), e))
+        fStarts.push_back(std::size_t(p - data));
 }
 
 TWPVSourceView::TWPVSourceView(QWidget* aParent) : QAbstractScrollArea(aParent)
@@ -161,7 +86,7 @@ void TWPVSourceView::AppendText(std::unique_ptr<TWPVSourceText> aText)
     // The widest of the first lines (header and variables) sets the first scroll width; wider
     // lines further down widen it when they are painted.
     for (qsizetype i = 0; i < std::min<qsizetype>(source.Count, 200); ++i)
-        fMaxChars = std::max<int>(fMaxChars, int(SourceLineText(source.Lines->Line(i)).size()));
+        fMaxChars = std::max(fMaxChars, SourceLineWidth(source.Lines->RawLine(i)));
     fTotal += source.Count;
     fSources.push_back(std::move(source));
     UpdateScrollBars();
@@ -180,10 +105,18 @@ const TWPVSourceView::TSource* TWPVSourceView::SourceOf(qsizetype i) const
 
 QString TWPVSourceView::LineText(qsizetype i) const
 {
+    return LineText(i, 0, -1);
+}
+
+QString TWPVSourceView::LineText(qsizetype i, qsizetype aFrom, qsizetype aCount) const
+{
     const TSource* s = SourceOf(i);
     if (!s)
         return QString();
-    return SourceLineText(s->Lines->Line(i - s->First));
+    QString text;
+    WriteSourceLine(s->Lines->RawLine(i - s->First), s->Lines->Codec(), [&text](QStringView v) { text += v; }, aFrom,
+                    aCount);
+    return text;
 }
 
 QString TWPVSourceView::Text() const
@@ -213,10 +146,13 @@ void TWPVSourceView::UpdateScrollBars()
     verticalScrollBar()->setRange(0, int(std::max<qsizetype>(0, fTotal - page) / perStep));
     verticalScrollBar()->setPageStep(std::max(1, int(page / perStep)));
     verticalScrollBar()->setSingleStep(1);
+    // Across in characters (the font is fixed-pitch): a line of many megabytes does not fit a
+    // scroll range in pixels.
     const int charWidth = std::max(1, QFontMetrics(font()).horizontalAdvance(u'0'));
-    horizontalScrollBar()->setRange(0, std::max(0, fMaxChars * charWidth + 8 - viewport()->width()));
-    horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
-    horizontalScrollBar()->setSingleStep(charWidth * 4);
+    const int columns = std::max(1, (viewport()->width() - 8) / charWidth);
+    horizontalScrollBar()->setRange(0, int(std::clamp<qsizetype>(fMaxChars - columns, 0, std::numeric_limits<int>::max())));
+    horizontalScrollBar()->setPageStep(columns);
+    horizontalScrollBar()->setSingleStep(4);
 }
 
 void TWPVSourceView::paintEvent(QPaintEvent*)
@@ -228,12 +164,15 @@ void TWPVSourceView::paintEvent(QPaintEvent*)
     const QFontMetrics fm(font());
     const qsizetype top = TopLine();
     const int rows = viewport()->height() / lh + 1;
-    const int x = 4 - horizontalScrollBar()->value();
-    int widest = fMaxChars;
+    // Only the characters in view are made and drawn.
+    const int charWidth = std::max(1, fm.horizontalAdvance(u'0'));
+    const qsizetype first = horizontalScrollBar()->value();
+    const qsizetype columns = viewport()->width() / charWidth + 2;
+    qsizetype widest = fMaxChars;
     for (int r = 0; r < rows && top + r < fTotal; ++r) {
-        const QString text = LineText(top + r);
-        widest = std::max<int>(widest, int(text.size()));
-        p.drawText(x, r * lh + fm.ascent(), text);
+        const TSource* s = SourceOf(top + r);
+        widest = std::max(widest, SourceLineWidth(s->Lines->RawLine(top + r - s->First)));
+        p.drawText(4, r * lh + fm.ascent(), LineText(top + r, first, columns));
     }
     if (widest > fMaxChars) {
         fMaxChars = widest;

@@ -1,5 +1,5 @@
-// Data layer speed on a 1,000,000-row file (40 steps of 25,000 rows) from the synthesizer:
-// loading (MB/s), the analysis that reruns on every override keystroke, the details export,
+// Data layer speed on a 1,000,000-row file (40 steps of 25,000 rows) from the synthesizer: the
+// whole program's --details beside pandas.read_csv of the same table, loading (MB/s), the analysis that reruns on every override keystroke, the details export,
 // a bare read-and-convert loop for comparison, and the peak memory of a load in a separate
 // process.
 #include "UnitTWPVData.h"
@@ -11,7 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -191,12 +194,88 @@ void PeakMemory()
     }
 }
 
+// Wall time of a shell command, in seconds; its standard output in aOut.
+double RunTimed(const std::string& aCommand, std::string& aOut)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    aOut.clear();
+    FILE* p = popen(aCommand.c_str(), "r");
+    if (!p)
+        return -1;
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        aOut.append(buf, n);
+    const int status = pclose(p);
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return status == 0 ? s : -1;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// The whole program's --details of the file against pandas.read_csv of the same table (the data
+// rows, ';'-separated, no header), run alternately. For pandas the time of the read_csv call
+// alone is taken (without starting Python and importing pandas), which favours pandas.
+void WholeProcessAgainstPandas()
+{
+    const std::string name = BigFile();
+    TWPVLines lines = TWPVLines::FromFile(QString::fromStdString(name));
+    const qsizetype firstRow = lines.Find(WPVDataMarker) + 4;
+    const std::string reader = std::string(TARNWELL_BUILD_DIR "/tarnwell-reader --details ") + name + " > /dev/null";
+    // Debian's Python, where python3-pandas is installed (a python3 earlier on PATH may lack it).
+    const std::string python = QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? "/usr/bin/python3" : "python3";
+    const std::string pandas = python + " -c \"import sys, time, pandas; t = time.perf_counter(); "
+                               "d = pandas.read_csv(sys.argv[1], sep=';', header=None, skiprows=int(sys.argv[2])); "
+                               "print(time.perf_counter() - t, time.process_time(), len(d))\" "
+        + name + " " + std::to_string(firstRow) + " 2>/dev/null";
+    std::string out;
+    if (RunTimed(python + " -c 'import pandas' 2>/dev/null", out) < 0) {
+        std::printf("pandas is not installed (python3-pandas): no comparison\n");
+        return;
+    }
+    // Processor time too (all threads; for pandas the whole Python process up to the end of
+    // read_csv): on a busy machine the wall times mostly measure the wait for a core.
+    const auto childCpu = [] {
+        rusage u = {};
+        getrusage(RUSAGE_CHILDREN, &u);
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    std::vector<double> ours, theirs, oursCpu, theirsCpu;
+    for (int round = 0; round < 5; ++round) {
+        const double c0 = childCpu();
+        const double a = RunTimed(reader, out);
+        oursCpu.push_back(childCpu() - c0);
+        const double b = RunTimed(pandas, out);
+        double b0 = 0, bCpu = 0;
+        if (a < 0 || b < 0 || std::sscanf(out.c_str(), "%lf %lf", &b0, &bCpu) != 2 || b0 <= 0) {
+            std::printf("a comparison run failed\n");
+            return;
+        }
+        ours.push_back(a);
+        theirs.push_back(b0);
+        theirsCpu.push_back(bCpu);
+    }
+    const double a = Median(ours);
+    const double b = Median(theirs);
+    std::printf("Whole process --details of %.0f MB, 1,000,000 rows: %.3f s; pandas.read_csv of the same table: "
+                "%.3f s; ratio %.2f (median of 5, alternating)\n",
+                FileBytes() / 1e6, a, b, a / b);
+    std::printf("Processor time: --details %.3f s (both threads); Python with pandas up to the end of read_csv "
+                "%.3f s; ratio %.2f\n",
+                Median(oursCpu), Median(theirsCpu), Median(oursCpu) / Median(theirsCpu));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     BigFile();
+    WholeProcessAgainstPandas();
     PeakMemory();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,12 +1,12 @@
 #include "UnitTWPVData.h"
 
-#include "UnitDataDisplayDefinitions.h"
 #include "UnitWPVConvert.h"
+#include "UnitWPVDataBlock.h"
+#include "UnitWPVFileNames.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cstring>
-#include <string>
+#include <exception>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcWPVData, "WPV Data", QtInfoMsg)
 
@@ -54,28 +54,54 @@ TWPVDataFromFile::~TWPVDataFromFile() = default;
 void TWPVDataFromFile::OccupyFromFile(const QString& aFile)
 {
     fVOrig.FileName = aFile;
+    std::shared_ptr<TWPVText> text;
     try {
-        TWPVLines lines = TWPVLines::FromFile(aFile);
-        LoadHeader(lines);
-        LoadVariables(lines);
-        LoadNotes(lines);
-        const TWPVTextCodec codec = lines.Codec();
-        LoadData(lines);
-        if (lines.Codec() != codec) {
-            // A byte further on showed that the file is not UTF-8: decode its texts again.
-            TVariables texts;
-            texts.FileName = aFile;
-            fVOrig = texts;
-            LoadHeader(lines);
-            LoadVariables(lines);
-            LoadNotes(lines);
-        }
+        text = TWPVText::Read(aFile);
+    } catch (...) {
+        fVOrig = TVariables();
+        throw;
+    }
+    // Nobody else sees this text: the rows' pages can go back to the system as they are read.
+    TWPVLines lines(std::move(text));
+    fDiscardRows = true;
+    Occupy(aFile, lines);
+}
+
+void TWPVDataFromFile::OccupyFromText(const QString& aFile, std::shared_ptr<const TWPVText> aText)
+{
+    TWPVLines lines(std::move(aText));
+    fDiscardRows = false;
+    Occupy(aFile, lines);
+}
+
+void TWPVDataFromFile::Occupy(const QString& aFile, TWPVLines& aLines)
+{
+    fVOrig.FileName = aFile;
+    try {
+        WPVCheckMarkers(aLines, aFile);
+        LoadHeader(aLines);
+        LoadVariables(aLines);
+        LoadNotes(aLines);
+        LoadData(aLines);
     } catch (...) {
         // A failed load leaves nothing behind.
+        fDiscardRows = false;
         fDataSets.clear();
         fVOrig = TVariables();
         throw;
     }
+    fDiscardRows = false;
+}
+
+void WPVCheckMarkers(TWPVLines& aLines, const QString& aFile)
+{
+    for (qsizetype i = 0; aLines.HasLine(i); ++i)
+        if (aLines.LineEquals(i, WPVVariablesMarker) || aLines.LineEquals(i, WPVNotesMarker)
+            || aLines.LineEquals(i, WPVDataMarker))
+            return;
+    throw EWPVNotDataFile(QStringLiteral("\"%1\" is not a Tarnwell data file: none of its lines is a block marker "
+                                         "(\"** VARIABLES ***...\", \"** NOTES ***...\" or \"** DATA ***...\").")
+                              .arg(WPVDisplayFileName(aFile)));
 }
 
 void TWPVDataFromFile::LoadHeader(TWPVLines& aSL)
@@ -126,194 +152,48 @@ void TWPVDataFromFile::LoadNotes(TWPVLines& aSL)
     }
 }
 
-namespace {
-
-struct TField
-{
-    const char* b = nullptr;
-    const char* e = nullptr;
-    QByteArrayView View() const { return QByteArrayView(b, e - b); }
-    QByteArrayView Trimmed() const { return WPVTrim(View()); }
-};
-
-// Splits [b, e) at every ';' into at most 16 stored fields; returns the number of fields, or
-// -1 when the line holds a TAB (the caller removes the TABs and splits again).
-int SplitRow(const char* b, const char* e, TField* f)
-{
-    int n = 0;
-    const char* start = b;
-    for (const char* p = b; p < e; ++p) {
-        const char c = *p;
-        if (c > ';')
-            continue;
-        if (c == ';') {
-            if (n < ColInfoCount)
-                f[n] = {start, p};
-            ++n;
-            start = p + 1;
-        } else if (c == '\t') {
-            return -1;
-        }
-    }
-    if (n < ColInfoCount)
-        f[n] = {start, e};
-    return n + 1;
-}
-
-// The field with every blank removed (copied only when it holds one).
-QByteArrayView WithoutBlanks(QByteArrayView s, std::string& scratch)
-{
-    if (!std::memchr(s.data(), ' ', static_cast<std::size_t>(s.size())))
-        return s;
-    scratch.clear();
-    for (const char c : s)
-        if (c != ' ')
-            scratch += c;
-    return QByteArrayView(scratch.data(), static_cast<qsizetype>(scratch.size()));
-}
-
-bool IsTrue(QByteArrayView s)
-{
-    return s == QByteArrayView("True");
-}
-
-} // namespace
-
 void TWPVDataFromFile::LoadData(TWPVLines& aSL)
 {
     const qsizetype d = aSL.Find(WPVDataMarker);
     if (d < 0 || !aSL.HasLine(d + 4))
         return;
+    WPVLoadDataBlock(*this, *aSL.Text(), aSL.LineStart(d + 4), d + 4, fLoadOptions, fDiscardRows);
 
-    // Field indexes of the columns, through the column table.
-    const int cDuration = ColInfos[ciDuration].ColID;
-    const int cMode = ColInfos[ciMode].ColID;
-    const int cStep = ColInfos[ciStep].ColID;
-    const int cTemp = ColInfos[ciCellT].ColID;
-    const int cPumpV = ColInfos[ciPumpV].ColID;
-    const int cPumpI = ColInfos[ciPumpI].ColID;
-    const int cpO2 = ColInfos[ciCellpO2].ColID;
-    const int cStablepO2 = ColInfos[ciStablepO2].ColID;
-    const int cRangepO2 = ColInfos[ciRangepO2].ColID;
-    const int cStableI = ColInfos[ciStableI].ColID;
-    const int cSP = ColInfos[ciSP].ColID;
-    const int cpO2P = ColInfos[ciCellpO2P].ColID;
-
-    TWPVDataSet* current = nullptr;
-    double previousTime = DBL_MAX;
-    double startTime = 0;
-    TDataPoint record;
-    int testMode = 0;
-    int testStep = 0;
-    TField f[ColInfoCount];
-    std::string noTabs;
-    std::string scratch;
-
-    TWPVLineStream stream(aSL, d + 4);
-    QByteArrayView raw;
-    qsizetype lineIndex = 0;
-    while (stream.Next(raw, lineIndex)) {
-        const char* lb = raw.data();
-        const char* le = lb + raw.size();
-        int n = SplitRow(lb, le, f);
-        if (n < 0) {
-            noTabs.assign(lb, le);
-            noTabs.erase(std::remove(noTabs.begin(), noTabs.end(), '\t'), noTabs.end());
-            lb = noTabs.data();
-            le = lb + noTabs.size();
-        }
-        // The line is trimmed before it is split.
-        const QByteArrayView line = WPVTrim(QByteArrayView(lb, le - lb));
-        if (n < 0 || line.data() != lb || line.size() != le - lb)
-            n = SplitRow(line.data(), line.data() + line.size(), f);
-
-        // Blank lines, and rows without elapsed time or temperature, are passed over.
-        if (f[0].Trimmed().isEmpty())
-            continue;
-        if (n > cTemp && f[cTemp].Trimmed().isEmpty())
-            continue;
-        if (n < ColInfoCount)
-            throw EWPVDataError(QStringLiteral("Line %1 of \"%2\" has %3 fields; a data row has %4.")
-                                    .arg(QString::number(lineIndex + 1), fVOrig.FileName, QString::number(n),
-                                         QString::number(ColInfoCount)));
-
-        // A new step starts wherever the elapsed time falls back.
-        double t = 0;
-        if (WPVStrToFloatColon(f[cDuration].Trimmed(), t) && t < previousTime) {
-            double v = 0;
-            int i = 0;
-            if (WPVStrToFloat(f[cMode].Trimmed(), v) && WPVRoundToInt(v, i))
-                testMode = i;
-            if (WPVStrToFloat(f[cStep].Trimmed(), v) && WPVRoundToInt(v, i))
-                testStep = i;
-            int previousCount = 0;
-            if (current) {
-                previousCount = current->PointCount();
-                current->Squeeze();
-            }
-            if ((testMode == 15 || testMode == 16) && testStep == 1) {
-                // The start-reference step: the cell at the start of the run.
-                auto reference = std::make_unique<TWPVDataSet>();
-                reference->aFile = this;
-                reference->Mode = 15;
-                reference->Step = 0;
-                reference->SetDuration = 1;
-                TDataPoint point = record;
-                point.ElapsedSinceBeginning = 0;
-                point.DataPointDuration = 1;
-                if (WPVStrToFloat(f[cTemp].Trimmed(), v))
-                    point.TempC = v;
-                if (WPVStrToFloat(WithoutBlanks(f[cpO2].View(), scratch), v)) {
-                    point.pO2 = v;
-                    reference->SetFinalpO2(v);
-                }
-                reference->AddData(point);
-                fDataSets.push_back(std::move(reference));
-            }
-            auto step = std::make_unique<TWPVDataSet>();
-            step->aFile = this;
-            step->Reserve(previousCount); // steps of one program tend to be alike
-            current = step.get();
-            fDataSets.push_back(std::move(step));
-            startTime = 0;
-        }
-        if (!current)
-            throw EWPVDataError(QStringLiteral("Line %1 of \"%2\": the elapsed time \"%3\" is not a number.")
-                                    .arg(QString::number(lineIndex + 1), fVOrig.FileName,
-                                         aSL.Decode(f[cDuration].View())));
-
-        // Fill the point record; a field that does not convert keeps its last value.
-        double v = 0;
-        int i = 0;
-        if (WPVStrToFloatColon(f[cDuration].View(), v)) {
-            record.ElapsedSinceBeginning = v;
-            record.DataPointDuration = v - startTime;
-            previousTime = v;
-            startTime = v;
-        }
-        if (WPVStrToFloat(f[cMode].View(), v) && WPVRoundToInt(v, i))
-            current->Mode = i;
-        if (WPVStrToFloat(f[cStep].View(), v) && WPVRoundToInt(v, i))
-            current->Step = i;
-        if (WPVStrToFloat(f[cTemp].View(), v))
-            record.TempC = v;
-        if (WPVStrToFloat(f[cPumpV].View(), v))
-            record.PumpV = v;
-        if (WPVStrToFloat(f[cPumpI].View(), v))
-            record.PumpI = v;
-        if (WPVStrToFloat(WithoutBlanks(f[cpO2].View(), scratch), v))
-            record.pO2 = v;
-        record.pO2RCOK = IsTrue(f[cStablepO2].View());
-        record.pO2RangeOK = IsTrue(f[cRangepO2].View());
-        record.IRCOK = IsTrue(f[cStableI].View());
-        if (current->PointCount() < 3)
-            current->Setpoint = WPVStrToFloat(f[cSP].View(), v) ? v : 0;
-        if (WPVStrToFloat(f[cpO2P].View(), v))
-            record.PumppO2 = v;
-        current->AddData(record);
+    // What the statistics keep of the points, built for all steps at once: the steps share
+    // out among the threads by their points.
+    const int threads = fLoadOptions.Threads > 0 ? fLoadOptions.Threads
+                                                 : int(std::max(1u, std::thread::hardware_concurrency()));
+    std::size_t points = 0;
+    for (const auto& s : fDataSets)
+        points += std::size_t(s->PointCount());
+    if (threads < 2 || points < (std::size_t(1) << 16) || fDataSets.size() < 2) {
+        for (const auto& s : fDataSets)
+            s->PrepareSums();
+        return;
     }
-    if (current)
-        current->Squeeze();
+    std::size_t half = 0;
+    std::size_t split = 0;
+    while (split < fDataSets.size() && half < points / 2)
+        half += std::size_t(fDataSets[split++]->PointCount());
+    std::exception_ptr error;
+    std::thread other([this, split, &error] {
+        try {
+            for (std::size_t i = split; i < fDataSets.size(); ++i)
+                fDataSets[i]->PrepareSums();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    });
+    try {
+        for (std::size_t i = 0; i < split; ++i)
+            fDataSets[i]->PrepareSums();
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void TWPVDataFromFile::InterSetActions()

@@ -52,6 +52,23 @@ inline constexpr char WPVDataMarker[] = "** DATA *******************************
 
 using TWPVDataSetList = std::vector<std::unique_ptr<TWPVDataSet>>;
 
+// A file that is not an instrument data file at all: none of its lines is one of the three
+// markers. Refused before anything of it is kept.
+class EWPVNotDataFile : public EWPVDataError
+{
+public:
+    using EWPVDataError::EWPVDataError;
+};
+
+// How the loader shares the data block out among threads. The loaded data never depend on it.
+struct TWPVLoadOptions
+{
+    int Threads = 0;                                   // 0: one per core
+    std::size_t ParallelFrom = std::size_t(1) << 20;   // smaller data blocks are read on one thread
+    std::size_t RoundBytes = std::size_t(8) << 20;     // bytes per thread read before the parts are joined
+    std::vector<qsizetype> Seams; // when given: parts begin at these data rows (0 = the first), in one round
+};
+
 class TWPVDataFromFile
 {
 public:
@@ -60,9 +77,15 @@ public:
     TWPVDataFromFile(const TWPVDataFromFile&) = delete;
     TWPVDataFromFile& operator=(const TWPVDataFromFile&) = delete;
 
-    // Loads the file named aFile. Throws EWPVDataError when the file cannot be read or a data
-    // row is malformed; after a failure the object holds no steps and empty variables.
+    // Loads the file named aFile, read once. Throws EWPVDataError when the file cannot be read or
+    // a data row is malformed, EWPVNotDataFile when it has none of the three markers; after a
+    // failure the object holds no steps and empty variables.
     void OccupyFromFile(const QString& aFile);
+    // The same on a text already read (shared with the "Source file" view).
+    void OccupyFromText(const QString& aFile, std::shared_ptr<const TWPVText> aText);
+
+    const TWPVLoadOptions& LoadOptions() const { return fLoadOptions; }
+    void SetLoadOptions(const TWPVLoadOptions& aOptions) { fLoadOptions = aOptions; }
 
     // The four parts of loading, on the file's lines, in this order.
     void LoadHeader(TWPVLines& aSL);
@@ -95,11 +118,19 @@ private:
     mutable std::unique_ptr<TWPVChartRecord> fChart;
 
 private:
+    void Occupy(const QString& aFile, TWPVLines& aLines);
+
+    TWPVLoadOptions fLoadOptions;
+    bool fDiscardRows = false; // LoadData may give the pages of the rows back (the text is ours alone)
     TVariables fVActiv;
     TVariables fVOrig;
     TVariables fVOver;
     TWPVDataSetList fDataSets;
 };
+
+// Throws EWPVNotDataFile, naming aFile, when none of the lines of aLines is one of the three
+// markers.
+void WPVCheckMarkers(TWPVLines& aLines, const QString& aFile);
 
 // The file summary shown on the "File" page: always the empty text.
 QString WPVFileSummary(const TWPVDataFromFile* aFile, bool aFlag);

@@ -69,6 +69,10 @@ public:
     void Reserve(int aCount);
     // Gives back the spare capacity of the point array (the loader calls it when a step ends).
     void Squeeze();
+    // Builds what the statistics keep of the points from run to run (sums in row order, each
+    // point's duration and pO2 fourth root). Done on first use otherwise; the loader does it
+    // for all steps at once, several steps at a time on different threads.
+    void PrepareSums() const { Sums(); }
 
     // Properties over the private fields.
     double LeakageTotal() const { return fLeakageTotal; }
@@ -160,6 +164,10 @@ public:
 
 private:
     mutable std::unique_ptr<TWPVChartRecord> fChart;
+
+    // The loader fills the points of the steps it builds on several threads, and completes
+    // them afterwards.
+    friend struct TWPVLoaderAccess;
 
 private:
     // What the statistics need of the points and does not change between analyses, kept from

@@ -3,16 +3,37 @@
 #include <charconv>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 namespace {
 
+// Powers of ten that a float holds exactly (5^10 < 2^24).
+constexpr float kPow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
 // Checks the grammar of [p, e) after the sign and converts it. aColon: ':' counts as '.'.
+//
+// Most numbers in the files have few digits: a mantissa of at most 2^24 times a power of ten of
+// at most 10 in magnitude is one exactly rounded float operation on exact operands, and so the
+// correctly rounded float that the full conversion gives. Everything else goes through
+// std::from_chars.
 bool ConvertUnsigned(const char* p, const char* e, bool aNegative, bool aColon, double& aValue)
 {
     const char* s = p;
     bool digits = false;
     bool colon = false;
+    std::uint32_t mantissa = 0;
+    int significant = 0; // digits in mantissa (leading zeros not counted)
+    int exponent = 0;
+    bool exact = true;   // mantissa and exponent hold the number
     while (p < e && *p >= '0' && *p <= '9') {
+        const unsigned d = unsigned(*p - '0');
+        if (mantissa != 0 || d != 0) {
+            if (++significant <= 9)
+                mantissa = mantissa * 10 + d;
+            else
+                exact = false;
+        }
         ++p;
         digits = true;
     }
@@ -20,6 +41,14 @@ bool ConvertUnsigned(const char* p, const char* e, bool aNegative, bool aColon, 
         colon = *p == ':';
         ++p;
         while (p < e && *p >= '0' && *p <= '9') {
+            const unsigned d = unsigned(*p - '0');
+            if (mantissa != 0 || d != 0) {
+                if (++significant <= 9)
+                    mantissa = mantissa * 10 + d;
+                else
+                    exact = false;
+            }
+            --exponent;
             ++p;
             digits = true;
         }
@@ -28,27 +57,40 @@ bool ConvertUnsigned(const char* p, const char* e, bool aNegative, bool aColon, 
         return false;
     if (p < e && (*p == 'e' || *p == 'E')) {
         ++p;
-        if (p < e && (*p == '+' || *p == '-'))
+        bool negativeExponent = false;
+        if (p < e && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
             ++p;
+        }
         const char* expDigits = p;
-        while (p < e && *p >= '0' && *p <= '9')
+        int value = 0;
+        while (p < e && *p >= '0' && *p <= '9') {
+            if (value < 100000)
+                value = value * 10 + (*p - '0');
             ++p;
+        }
         if (p == expDigits)
             return false;
+        exponent += negativeExponent ? -value : value;
     }
     if (p != e)
         return false;
 
-    char local[128];
+    if (exact && mantissa <= (1u << 24) && (mantissa == 0 || (exponent >= -10 && exponent <= 10))) {
+        float f = static_cast<float>(mantissa);
+        if (mantissa != 0)
+            f = exponent < 0 ? f / kPow10f[-exponent] : f * kPow10f[exponent];
+        aValue = aNegative ? -static_cast<double>(f) : static_cast<double>(f);
+        return true;
+    }
+
+    std::string local;
     if (colon) {
-        // Only the one decimal mark can be a colon; copy with it replaced.
-        const std::size_t n = static_cast<std::size_t>(e - s);
-        if (n > sizeof local)
-            return false;
-        for (std::size_t i = 0; i < n; ++i)
-            local[i] = s[i] == ':' ? '.' : s[i];
-        s = local;
-        e = local + n;
+        // Only the one decimal mark can be a colon; copy with it replaced (any length).
+        local.assign(s, e);
+        local[local.find(':')] = '.';
+        s = local.data();
+        e = s + local.size();
     }
     float f = 0;
     const auto res = std::from_chars(s, e, f, std::chars_format::general);

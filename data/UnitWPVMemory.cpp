@@ -14,6 +14,7 @@
 
 #if defined(Q_OS_LINUX) && !defined(WPV_ASAN)
 #include <sys/mman.h>
+#include <unistd.h>
 #define WPV_MAP_LARGE 1
 #endif
 
@@ -65,4 +66,20 @@ void WPVFreeLarge(void* aPointer, std::size_t aBytes) noexcept
     }
 #endif
     ::operator delete(aPointer);
+}
+
+void WPVDiscardPages(void* aPointer, std::size_t aBytes) noexcept
+{
+#ifdef WPV_MAP_LARGE
+    static const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    std::uintptr_t b = reinterpret_cast<std::uintptr_t>(aPointer);
+    std::uintptr_t e = b + aBytes;
+    b = (b + page - 1) / page * page;
+    e = e / page * page;
+    if (e > b)
+        madvise(reinterpret_cast<void*>(b), e - b, MADV_DONTNEED);
+#else
+    Q_UNUSED(aPointer);
+    Q_UNUSED(aBytes);
+#endif
 }

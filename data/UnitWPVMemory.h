@@ -17,6 +17,9 @@ inline constexpr std::size_t WPVLargeBytes = std::size_t(1) << 20;
 void* WPVAllocateLarge(std::size_t aBytes);
 // Frees what WPVAllocateLarge(aBytes) returned.
 void WPVFreeLarge(void* aPointer, std::size_t aBytes) noexcept;
+// Gives the whole memory pages within [aPointer, aPointer + aBytes) back to the system; they
+// read as zeros afterwards. Only where large arrays are mapped (elsewhere nothing happens).
+void WPVDiscardPages(void* aPointer, std::size_t aBytes) noexcept;
 // The bytes an allocation of aBytes reserves (whole 2 MB units for mapped ones).
 std::size_t WPVAllocationSize(std::size_t aBytes) noexcept;
 

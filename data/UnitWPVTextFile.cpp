@@ -1,11 +1,20 @@
 #include "UnitWPVTextFile.h"
 
 #include "UnitWPVFileNames.h"
+#include "UnitWPVMemory.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
+#include <new>
+
+#include <sys/stat.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 
 EWPVDataError::EWPVDataError(const QString& aMessage)
@@ -51,12 +60,24 @@ QString DecodeUtf8(const char* p, std::size_t n, bool aRemoveTabs)
 
 } // namespace
 
+char16_t WPVWindows1252(unsigned char c)
+{
+    return c >= 0x80 && c < 0xA0 ? kWindows1252[c - 0x80] : char16_t(c);
+}
+
 bool WPVIsValidUtf8(const char* p, std::size_t n)
 {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(p);
     std::size_t i = 0;
     while (i < n) {
-        // ASCII runs eight bytes at a time.
+        // ASCII runs 32 bytes at a time, then eight.
+        while (i + 32 <= n) {
+            std::uint64_t w[4];
+            std::memcpy(w, s + i, 32);
+            if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull)
+                break;
+            i += 32;
+        }
         while (i + 8 <= n) {
             std::uint64_t w;
             std::memcpy(&w, s + i, 8);
@@ -100,13 +121,25 @@ bool WPVIsValidUtf8(const char* p, std::size_t n)
     return true;
 }
 
+
 const char* WPVLineEnd(const char* p, const char* aEnd)
 {
-    // The terminators are rare among the bytes: look for LF with memchr, then for a CR before it.
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(aEnd - p)));
-    const char* limit = lf ? lf : aEnd;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(limit - p)));
-    return cr ? cr : limit;
+    // One pass for either terminator: a text whose lines end in CR alone must not send a search
+    // for LF to the end of the text from every line.
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (aEnd - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (m)
+            return p + __builtin_ctz(static_cast<unsigned>(m));
+        p += 16;
+    }
+#endif
+    while (p < aEnd && *p != '\n' && *p != '\r')
+        ++p;
+    return p;
 }
 
 const char* WPVNextLine(const char* aLineEnd, const char* aEnd)
@@ -140,152 +173,195 @@ QByteArrayView WPVTrim(QByteArrayView s)
     return QByteArrayView(b, e - b);
 }
 
-// The open file.
-struct TWPVLines::TSource
-{
-    QFile file;
-    QString name;
-};
+// ------------------------------------------------------------------------------------------
+// TWPVText
 
 namespace {
 
-constexpr std::size_t kRetainedChunk = std::size_t(256) << 10; // read ahead for indexed lines
-constexpr std::size_t kStreamChunk = std::size_t(1) << 20;     // read buffer of a stream
+// First read of a pipe or FIFO, whose size is not known; the buffer doubles from there.
+constexpr std::size_t kFirstStreamRead = std::size_t(64) << 10;
 
-// True when the line that ends at aLineEnd (within [.., aEnd)) may go on in bytes not read yet.
-bool MayContinue(const char* aLineEnd, const char* aEnd, bool aEof)
+[[noreturn]] void CannotRead(const QString& aFileName, const QString& aWhy)
 {
-    if (aEof)
-        return false;
-    return aLineEnd == aEnd || (*aLineEnd == '\r' && aLineEnd + 1 == aEnd);
+    throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(WPVDisplayFileName(aFileName), aWhy));
 }
 
 } // namespace
 
-TWPVLines::TWPVLines() = default;
+TWPVText::~TWPVText()
+{
+    Free();
+}
+
+void TWPVText::Free() noexcept
+{
+    if (fBuffer)
+        WPVFreeLarge(fBuffer, fCapacity);
+    fBuffer = fBytes = nullptr;
+    fCapacity = fSize = 0;
+}
+
+void TWPVText::Allocate(std::size_t aCapacity)
+{
+    Free();
+    aCapacity = std::max<std::size_t>(aCapacity, 1);
+    fBuffer = fBytes = static_cast<char*>(WPVAllocateLarge(aCapacity));
+    fCapacity = aCapacity;
+}
+
+void TWPVText::Grow(std::size_t aCapacity)
+{
+    char* bytes = static_cast<char*>(WPVAllocateLarge(aCapacity));
+    if (fSize > 0)
+        std::memcpy(bytes, fBytes, fSize);
+    const std::size_t size = fSize;
+    Free();
+    fBuffer = fBytes = bytes;
+    fCapacity = aCapacity;
+    fSize = size;
+}
+
+void TWPVText::ReadAll(QFile& aFile, const QString& aFileName, bool aRegular)
+{
+    // A regular file is read into one buffer of its size (plus one byte, which tells whether it
+    // grew meanwhile); anything else into a buffer that doubles.
+    const qint64 size = aRegular ? std::max<qint64>(0, aFile.size()) : 0;
+    Allocate(aRegular ? std::size_t(size) + 1 : kFirstStreamRead);
+    for (;;) {
+        if (fSize == fCapacity)
+            Grow(fCapacity * 2);
+        const qint64 r = aFile.read(fBytes + fSize, qint64(fCapacity - fSize));
+        if (r < 0)
+            CannotRead(aFileName, aFile.errorString());
+        if (r == 0)
+            return;
+        fSize += std::size_t(r);
+    }
+}
+
+std::shared_ptr<TWPVText> TWPVText::Read(const QString& aFileName)
+{
+    QFile file;
+    const QString failure = WPVOpenFile(file, aFileName, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!failure.isEmpty())
+        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(WPVDisplayFileName(aFileName), failure));
+    // What kind of file is open: a device (a terminal, /dev/zero) never ends or is not a file of
+    // the instrument at all, and a folder has no text.
+    struct stat st = {};
+    if (fstat(file.handle(), &st) != 0)
+        CannotRead(aFileName, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        CannotRead(aFileName, QStringLiteral("it is a device, not a data file"));
+    if (S_ISDIR(st.st_mode))
+        CannotRead(aFileName, QStringLiteral("it is a folder, not a data file"));
+    std::shared_ptr<TWPVText> text(new TWPVText);
+    try {
+        text->ReadAll(file, aFileName, S_ISREG(st.st_mode));
+    } catch (const std::bad_alloc&) {
+        const double mb = double(text->fSize) / 1e6;
+        CannotRead(aFileName, QStringLiteral("it does not fit in memory (%1 MB read)").arg(mb, 0, 'f', 0));
+    }
+    text->Classify();
+    return text;
+}
+
+std::shared_ptr<TWPVText> TWPVText::FromBytes(QByteArrayView aBytes)
+{
+    std::shared_ptr<TWPVText> text(new TWPVText);
+    text->Allocate(std::size_t(aBytes.size()));
+    if (!aBytes.isEmpty())
+        std::memcpy(text->fBytes, aBytes.data(), std::size_t(aBytes.size()));
+    text->fSize = std::size_t(aBytes.size());
+    text->Classify();
+    return text;
+}
+
+std::shared_ptr<TWPVText> TWPVText::FromString(const QString& aText)
+{
+    const QByteArray utf8 = aText.toUtf8();
+    std::shared_ptr<TWPVText> text(new TWPVText);
+    text->Allocate(std::size_t(utf8.size()));
+    std::memcpy(text->fBytes, utf8.constData(), std::size_t(utf8.size()));
+    text->fSize = std::size_t(utf8.size());
+    text->fCodec = TWPVTextCodec::Utf8;
+    return text;
+}
+
+void TWPVText::Classify()
+{
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(fBytes);
+    if (fSize >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+        fBytes += 3;
+        fSize -= 3;
+        fCodec = TWPVTextCodec::Utf8;
+        return;
+    }
+    if (fSize >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+        QStringDecoder decoder(u[0] == 0xFF ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QByteArray utf8 = QString(decoder(QByteArrayView(fBytes + 2, qsizetype(fSize - 2)))).toUtf8();
+        Allocate(std::size_t(utf8.size()));
+        std::memcpy(fBytes, utf8.constData(), std::size_t(utf8.size()));
+        fSize = std::size_t(utf8.size());
+        fCodec = TWPVTextCodec::Utf8;
+        return;
+    }
+    fCodec = WPVIsValidUtf8(fBytes, fSize) ? TWPVTextCodec::Utf8 : TWPVTextCodec::Windows1252;
+}
+
+QString TWPVText::Decode(QByteArrayView aBytes, bool aRemoveTabs) const
+{
+    if (fCodec == TWPVTextCodec::Windows1252)
+        return DecodeWindows1252(aBytes.data(), static_cast<std::size_t>(aBytes.size()), aRemoveTabs);
+    return DecodeUtf8(aBytes.data(), static_cast<std::size_t>(aBytes.size()), aRemoveTabs);
+}
+
+void TWPVText::Discard(std::size_t aFrom, std::size_t aTo) const
+{
+    aFrom = std::min(aFrom, fSize);
+    aTo = std::min(aTo, fSize);
+    if (aTo > aFrom)
+        WPVDiscardPages(fBytes + aFrom, aTo - aFrom);
+}
+
+// ------------------------------------------------------------------------------------------
+// TWPVLines
+
+TWPVLines::TWPVLines()
+    : fText(TWPVText::FromBytes(QByteArrayView()))
+{
+}
+
+TWPVLines::TWPVLines(std::shared_ptr<const TWPVText> aText)
+    : fText(std::move(aText))
+{
+}
+
 TWPVLines::~TWPVLines() = default;
 TWPVLines::TWPVLines(TWPVLines&&) noexcept = default;
 TWPVLines& TWPVLines::operator=(TWPVLines&&) noexcept = default;
 
 TWPVLines TWPVLines::FromFile(const QString& aFileName)
 {
-    TWPVLines lines;
-    lines.fSource = std::make_unique<TSource>();
-    lines.fSource->name = aFileName;
-    const QString failure = WPVOpenFile(lines.fSource->file, aFileName, QIODevice::ReadOnly | QIODevice::Unbuffered);
-    if (!failure.isEmpty())
-        throw EWPVDataError(QStringLiteral("Cannot open file \"%1\": %2").arg(WPVDisplayFileName(aFileName), failure));
-    lines.fEof = false;
-    lines.ReadMore();
-    lines.Classify();
-    return lines;
+    return TWPVLines(TWPVText::Read(aFileName));
 }
 
-TWPVLines TWPVLines::FromBytes(QByteArray aBytes)
+TWPVLines TWPVLines::FromBytes(QByteArrayView aBytes)
 {
-    TWPVLines lines;
-    lines.fData.assign(aBytes.constData(), aBytes.constData() + aBytes.size());
-    lines.fEof = true;
-    lines.Classify();
-    // In memory the whole text decides at once.
-    if (lines.fCheckUtf8 && !WPVIsValidUtf8(lines.fData.data(), lines.fData.size()))
-        lines.fCodec = TWPVTextCodec::Windows1252;
-    lines.fCheckUtf8 = false;
-    return lines;
+    return TWPVLines(TWPVText::FromBytes(aBytes));
 }
 
 TWPVLines TWPVLines::FromText(const QString& aText)
 {
-    TWPVLines lines;
-    const QByteArray utf8 = aText.toUtf8();
-    lines.fData.assign(utf8.constData(), utf8.constData() + utf8.size());
-    lines.fEof = true;
-    lines.fCheckUtf8 = false;
-    return lines;
-}
-
-std::size_t TWPVLines::ReadChunk(char* aTo, std::size_t aMax)
-{
-    if (!fSource)
-        return 0;
-    const qint64 r = fSource->file.read(aTo, static_cast<qint64>(aMax));
-    if (r < 0)
-        throw EWPVDataError(
-            QStringLiteral("Cannot read file \"%1\": %2").arg(fSource->name, fSource->file.errorString()));
-    if (r == 0) {
-        fEof = true;
-        fSource.reset();
-    }
-    return static_cast<std::size_t>(r);
-}
-
-bool TWPVLines::ReadMore()
-{
-    if (fEof || fDetached)
-        return false;
-    const std::size_t old = fData.size();
-    fData.resize(old + kRetainedChunk);
-    const std::size_t got = ReadChunk(fData.data() + old, kRetainedChunk);
-    fData.resize(old + got);
-    return got > 0;
-}
-
-void TWPVLines::Classify()
-{
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(fData.data());
-    const std::size_t n = fData.size();
-    if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
-        fData.erase(fData.begin(), fData.begin() + 3);
-        fCodec = TWPVTextCodec::Utf8;
-        fCheckUtf8 = false;
-        return;
-    }
-    if (n >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
-        // UTF-16: the one case that is read and converted as a whole (to UTF-8).
-        const bool little = u[0] == 0xFF;
-        while (ReadMore()) {
-        }
-        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        const QString text = decoder(QByteArrayView(fData.data() + 2, static_cast<qsizetype>(fData.size() - 2)));
-        const QByteArray utf8 = text.toUtf8();
-        fData.assign(utf8.constData(), utf8.constData() + utf8.size());
-        fCodec = TWPVTextCodec::Utf8;
-        fCheckUtf8 = false;
-        return;
-    }
-    fCodec = TWPVTextCodec::Utf8;
-    fCheckUtf8 = true;
-}
-
-void TWPVLines::Validate(const char* b, const char* e)
-{
-    // Lines end in ASCII terminators, so a line never splits a UTF-8 sequence.
-    if (fCheckUtf8 && !WPVIsValidUtf8(b, static_cast<std::size_t>(e - b))) {
-        fCodec = TWPVTextCodec::Windows1252;
-        fCheckUtf8 = false;
-    }
+    return TWPVLines(TWPVText::FromString(aText));
 }
 
 void TWPVLines::IndexUpTo(qsizetype i)
 {
-    while (static_cast<qsizetype>(fStarts.size()) <= i) {
-        if (fScan >= fData.size()) {
-            if (!ReadMore())
-                break;
-            continue;
-        }
-        const char* b = fData.data() + fScan;
-        const char* e = fData.data() + fData.size();
-        const char* lineEnd = WPVLineEnd(b, e);
-        if (MayContinue(lineEnd, e, fEof) && !fDetached) {
-            // Read on and look again: reading may move the text (b and e go stale), and a read
-            // that finds the end marks it, so the line is complete the next time round.
-            ReadMore();
-            continue;
-        }
-        Validate(b, lineEnd);
+    const char* data = fText->Data();
+    const char* e = data + fText->Size();
+    while (static_cast<qsizetype>(fStarts.size()) <= i && fScan < fText->Size()) {
         fStarts.push_back(fScan);
-        fScan = static_cast<std::size_t>(WPVNextLine(lineEnd, e) - fData.data());
+        fScan = std::size_t(WPVNextLine(WPVLineEnd(data + fScan, e), e) - data);
     }
 }
 
@@ -303,20 +379,18 @@ qsizetype TWPVLines::Count()
     return static_cast<qsizetype>(fStarts.size());
 }
 
+std::size_t TWPVLines::LineStart(qsizetype i)
+{
+    return HasLine(i) ? fStarts[std::size_t(i)] : fText->Size();
+}
+
 QByteArrayView TWPVLines::RawLine(qsizetype i)
 {
     if (!HasLine(i))
         return QByteArrayView();
-    const char* begin = fData.data() + fStarts[static_cast<std::size_t>(i)];
-    const char* end = WPVLineEnd(begin, fData.data() + fData.size());
+    const char* begin = fText->Data() + fStarts[static_cast<std::size_t>(i)];
+    const char* end = WPVLineEnd(begin, fText->Data() + fText->Size());
     return QByteArrayView(begin, end - begin);
-}
-
-QString TWPVLines::Decode(QByteArrayView aBytes, bool aRemoveTabs) const
-{
-    if (fCodec == TWPVTextCodec::Windows1252)
-        return DecodeWindows1252(aBytes.data(), static_cast<std::size_t>(aBytes.size()), aRemoveTabs);
-    return DecodeUtf8(aBytes.data(), static_cast<std::size_t>(aBytes.size()), aRemoveTabs);
 }
 
 QString TWPVLines::Line(qsizetype i, bool aRemoveTabs)
@@ -348,84 +422,9 @@ qsizetype TWPVLines::Find(QByteArrayView aText, qsizetype aFrom)
     return -1;
 }
 
-TWPVLineStream::TWPVLineStream(TWPVLines& aLines, qsizetype aFirst)
-    : fLines(aLines)
-    , fIndex(aFirst)
-{
-    if (aLines.HasLine(aFirst)) {
-        fPos = aLines.fStarts[static_cast<std::size_t>(aFirst)];
-    } else {
-        fInRetained = false;
-        fChunkEof = true;
-    }
-}
-
-bool TWPVLineStream::Next(QByteArrayView& aLine, qsizetype& aIndex)
-{
-    if (fInRetained) {
-        // First the lines the text object has read already (checked when indexed or below).
-        const std::vector<char>& data = fLines.fData;
-        const char* end = data.data() + data.size();
-        if (fPos < data.size()) {
-            const char* b = data.data() + fPos;
-            const char* lineEnd = WPVLineEnd(b, end);
-            if (!MayContinue(lineEnd, end, fLines.fEof)) {
-                if (fIndex >= static_cast<qsizetype>(fLines.fStarts.size()))
-                    fLines.Validate(b, lineEnd);
-                aLine = QByteArrayView(b, lineEnd - b);
-                aIndex = fIndex++;
-                fPos = static_cast<std::size_t>(WPVNextLine(lineEnd, end) - data.data());
-                return true;
-            }
-        }
-        if (fLines.fEof && fPos >= data.size())
-            return false;
-        // The rest of the file goes through a buffer of our own, starting with the part of a
-        // line that the text object holds.
-        fChunk.resize(kStreamChunk);
-        fChunkLen = data.size() - std::min(fPos, data.size());
-        if (fChunkLen > fChunk.size())
-            fChunk.resize(fChunkLen * 2);
-        std::copy(data.data() + data.size() - fChunkLen, data.data() + data.size(), fChunk.data());
-        fPos = 0;
-        fInRetained = false;
-        fChunkEof = fLines.fEof;
-        fLines.fDetached = true;
-    }
-    for (;;) {
-        const char* b = fChunk.data() + fPos;
-        const char* end = fChunk.data() + fChunkLen;
-        if (fPos < fChunkLen) {
-            const char* lineEnd = WPVLineEnd(b, end);
-            if (!MayContinue(lineEnd, end, fChunkEof)) {
-                fLines.Validate(b, lineEnd);
-                aLine = QByteArrayView(b, lineEnd - b);
-                aIndex = fIndex++;
-                fPos = static_cast<std::size_t>(WPVNextLine(lineEnd, end) - fChunk.data());
-                return true;
-            }
-        } else if (fChunkEof) {
-            return false;
-        }
-        // Keep the unfinished line, make room (a line longer than the buffer doubles it) and
-        // read on.
-        const std::size_t rest = fChunkLen - fPos;
-        std::memmove(fChunk.data(), fChunk.data() + fPos, rest);
-        fChunkLen = rest;
-        fPos = 0;
-        if (fChunk.size() - fChunkLen < kStreamChunk / 2)
-            fChunk.resize(fChunk.size() * 2);
-        const std::size_t got = fLines.ReadChunk(fChunk.data() + fChunkLen, fChunk.size() - fChunkLen);
-        fChunkLen += got;
-        if (got == 0)
-            fChunkEof = true;
-    }
-}
-
 QStringList ReadTextLines(const QString& aFileName)
 {
     TWPVLines lines = TWPVLines::FromFile(aFileName);
-    // The whole text decides the encoding before any line is decoded.
     const qsizetype n = lines.Count();
     QStringList out;
     out.reserve(n);

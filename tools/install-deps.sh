@@ -10,6 +10,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth x11-utils xdotool imagemagick xclip
+  # Benchmarks only: bench_data times pandas.read_csv on the same table beside the loader.
+  python3-pandas
 )
 
 missing=()

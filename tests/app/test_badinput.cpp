@@ -1,6 +1,6 @@
 // Bad files through the real add-a-file path: a clear message (or, for a file without steps,
-// a listed file with no steps), no crash, the file counter used up, and the files added before
-// still listed and working.
+// a listed file with no steps), no crash, the file counter used up (except for a file that is
+// no instrument file at all), and the files added before still listed and working.
 #include "test_window_fixture.h"
 
 #include "QvGraph2D.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class TOutcome { Message, ListedWithoutSteps, MessageOrListedWithoutSteps, Loads, LoadsSplit };
+enum class TOutcome { Message, Refused, ListedWithoutSteps, Loads, LoadsSplit };
 
 struct TBadCase
 {
@@ -41,6 +41,8 @@ protected:
             QDir(dir.path()).mkdir("adir");
             return dir.filePath("adir");
         }
+        if (aKind == "device")
+            return QStringLiteral("/dev/zero");
         if (aKind == "empty")
             return Write(QByteArray());
         if (aKind == "binary") {
@@ -51,6 +53,11 @@ protected:
         }
         if (aKind == "no markers")
             return Write(QStringList{"Just some text", "1;2;3", "more;text"});
+        if (aKind == "markers without rows") {
+            QStringList l = WindowFileLines(2, 5);
+            const qsizetype d = l.indexOf(QString::fromLatin1(WPVDataMarker));
+            return Write(l.mid(0, d + 4));
+        }
         if (aKind == "short row") {
             QStringList l = WindowFileLines(2, 5);
             l.insert(l.size() - 2, "4.0;15;2;700.0;0.12");
@@ -88,10 +95,12 @@ TEST_P(BadInputTest, IsReportedAndLeavesEarlierFilesWorking)
     const int stepsBefore = form->ListBox1->count();
     const qsizetype sourceBefore = form->Memo4->LineCount();
 
-    Add(Make(QString::fromLatin1(c.Name)));
+    const QString bad = Make(QString::fromLatin1(c.Name));
+    Add(bad);
 
-    // The file number is used up in every case.
-    EXPECT_EQ(form->FileCounter(), 2);
+    // The file number is used up in every case but a refused file.
+    const int numbers = c.Outcome == TOutcome::Refused ? 1 : 2;
+    EXPECT_EQ(form->FileCounter(), numbers);
     const bool failed = !errors.isEmpty();
     if (failed) {
         EXPECT_FALSE(errors[0].trimmed().isEmpty());
@@ -103,18 +112,22 @@ TEST_P(BadInputTest, IsReportedAndLeavesEarlierFilesWorking)
     }
     switch (c.Outcome) {
     case TOutcome::Message:
-        EXPECT_TRUE(failed);
+        ASSERT_TRUE(failed);
+        EXPECT_TRUE(errors[0].contains(bad)) << errors[0].toStdString();
+        break;
+    case TOutcome::Refused:
+        // Not an instrument file: the message names it and says what it lacks.
+        ASSERT_TRUE(failed);
+        EXPECT_TRUE(errors[0].contains(QStringLiteral("\"%1\" is not a Tarnwell data file").arg(bad)))
+            << errors[0].toStdString();
+        EXPECT_TRUE(errors[0].contains(QStringLiteral("** DATA"))) << errors[0].toStdString();
         break;
     case TOutcome::ListedWithoutSteps:
         EXPECT_FALSE(failed) << errors.join("\n").toStdString();
-        [[fallthrough]];
-    case TOutcome::MessageOrListedWithoutSteps:
-        if (!failed) {
-            ASSERT_EQ(form->Files().size(), 2u);
-            EXPECT_EQ(form->Files()[1]->DataSetCount(), 0);
-            EXPECT_EQ(form->ListBoxFiles->count(), 2);
-            EXPECT_EQ(form->ListBox1->count(), stepsBefore);
-        }
+        ASSERT_EQ(form->Files().size(), 2u);
+        EXPECT_EQ(form->Files()[1]->DataSetCount(), 0);
+        EXPECT_EQ(form->ListBoxFiles->count(), 2);
+        EXPECT_EQ(form->ListBox1->count(), stepsBefore);
         break;
     case TOutcome::Loads:
         EXPECT_FALSE(failed) << errors.join("\n").toStdString();
@@ -147,16 +160,18 @@ TEST_P(BadInputTest, IsReportedAndLeavesEarlierFilesWorking)
 
     // Another good file gets the next number.
     Add(Write(WindowFileLines(2)));
-    EXPECT_EQ(form->FileCounter(), 3);
-    EXPECT_EQ(form->Files().back()->VActiv().FileNumber, 3);
+    EXPECT_EQ(form->FileCounter(), numbers + 1);
+    EXPECT_EQ(form->Files().back()->VActiv().FileNumber, numbers + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, BadInputTest,
                          ::testing::Values(TBadCase{"missing", TOutcome::Message},
                                            TBadCase{"directory", TOutcome::Message},
-                                           TBadCase{"empty", TOutcome::MessageOrListedWithoutSteps},
-                                           TBadCase{"binary", TOutcome::MessageOrListedWithoutSteps},
-                                           TBadCase{"no markers", TOutcome::ListedWithoutSteps},
+                                           TBadCase{"device", TOutcome::Message},
+                                           TBadCase{"empty", TOutcome::Refused},
+                                           TBadCase{"binary", TOutcome::Refused},
+                                           TBadCase{"no markers", TOutcome::Refused},
+                                           TBadCase{"markers without rows", TOutcome::ListedWithoutSteps},
                                            TBadCase{"short row", TOutcome::Message},
                                            TBadCase{"utf-16", TOutcome::Loads},
                                            TBadCase{"10 MB line", TOutcome::Loads},

@@ -5,8 +5,16 @@
 #include "QvFormat.h"
 #include "TestPaths.h"
 
+#include "UnitWPVTexts.h"
+
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -139,3 +147,109 @@ TEST_F(ExportTest, BadColumnOrOverrideNames)
 }
 
 } // namespace
+
+namespace {
+
+// Writes aBytes into a FIFO or pipe from a thread of its own, as `cat f |` does.
+class TFeeder
+{
+public:
+    TFeeder(const QString& aPath, QByteArray aBytes)
+        : fThread([aPath, aBytes] {
+            QFile f(aPath);
+            if (f.open(QIODevice::WriteOnly))
+                f.write(aBytes);
+        })
+    {
+    }
+    // Into the write end of a pipe, closed when done.
+    TFeeder(int aFd, QByteArray aBytes)
+        : fThread([aFd, aBytes] {
+            for (qsizetype done = 0; done < aBytes.size();) {
+                const ssize_t n = ::write(aFd, aBytes.constData() + done, std::size_t(aBytes.size() - done));
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            ::close(aFd);
+        })
+    {
+    }
+    ~TFeeder() { fThread.join(); }
+
+private:
+    std::thread fThread;
+};
+
+QString SourceOf(const QString& aPath, QStringList& aErrors)
+{
+    QString out;
+    QTextStream stream(&out);
+    ExportSource({aPath}, stream, aErrors);
+    stream.flush();
+    return out;
+}
+
+} // namespace
+
+// A file is read once: named FIFOs and pipes (`--source <(cat f)`, `cat f | --source
+// /dev/stdin`) give the same source text as the file, and the loader saw the same bytes.
+TEST_F(ExportTest, SourceTextOfFifosAndPipes)
+{
+    const QString sample = Sample(kSamples[0]);
+    QFile f(sample);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QStringList errors;
+    const QString expected = SourceOf(sample, errors);
+    ASSERT_TRUE(errors.isEmpty());
+    ASSERT_GT(expected.size(), 1000);
+
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    {
+        TFeeder feeder(fifo, bytes);
+        EXPECT_EQ(SourceOf(fifo, errors), expected);
+    }
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    {
+        TFeeder feeder(fds[1], bytes);
+        EXPECT_EQ(SourceOf(QStringLiteral("/dev/fd/%1").arg(fds[0]), errors), expected);
+    }
+    ::close(fds[0]);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+}
+
+// Devices are refused with a message that names them; /dev/zero would never end.
+TEST_F(ExportTest, DevicesAreRefused)
+{
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        QStringList errors;
+        EXPECT_TRUE(SourceOf(QString::fromLatin1(device), errors).isEmpty());
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors[0].contains(QStringLiteral("\"%1\": it is a device").arg(QLatin1String(device))))
+            << errors[0].toStdString();
+    }
+}
+
+// A line of several megabytes of ';' leaves the export in pieces of a few thousand characters:
+// its re-formatted form (16 characters a field) is never made whole.
+TEST_F(ExportTest, LongLinesAreWrittenInPieces)
+{
+    const QByteArray line(3'000'000, ';');
+    qsizetype total = 0;
+    qsizetype largest = 0;
+    WriteSourceLine(line, TWPVTextCodec::Utf8, [&](QStringView piece) {
+        total += piece.size();
+        largest = std::max(largest, piece.size());
+    });
+    EXPECT_EQ(total, qsizetype(3'000'001) * 16);
+    EXPECT_LE(largest, 8192);
+    EXPECT_EQ(SourceLineWidth(line), total);
+    // A window of it, as the view paints it, is the same characters.
+    QString window;
+    WriteSourceLine("ab;c d;;e", TWPVTextCodec::Utf8, [&](QStringView piece) { window += piece; }, 14, 6);
+    EXPECT_EQ(window, SourceLineText(u"ab;c d;;e").mid(14, 6));
+}

@@ -4,7 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cerrno>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <locale.h>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -58,6 +66,19 @@ TEST(StrictConvert, ColonAsDecimalMark)
     EXPECT_TRUE(WPVStrToFloatColon("12.5", v));
     EXPECT_FALSE(WPVStrToFloatColon("1:2:3", v));
     EXPECT_FALSE(WPVStrToFloatColon("1:2.5", v));
+    // A colon number of any length converts as the same number with a point does (a long one
+    // used to fail).
+    const std::string digits(200, '7');
+    const std::string zeros(200, '0');
+    for (const std::string text : {"1:5" + digits, zeros + "7:25", ":1e-3" + digits}) {
+        std::string point = text;
+        point[point.find(':')] = '.';
+        double withPoint = -1;
+        double withColon = -2;
+        ASSERT_TRUE(WPVStrToFloat(QByteArrayView(point.data(), qsizetype(point.size())), withPoint)) << point;
+        EXPECT_TRUE(WPVStrToFloatColon(QByteArrayView(text.data(), qsizetype(text.size())), withColon)) << text;
+        EXPECT_EQ(withColon, withPoint) << text;
+    }
 }
 
 TEST(StrictConvert, RoundsToIntegersHalfToEven)
@@ -71,6 +92,57 @@ TEST(StrictConvert, RoundsToIntegersHalfToEven)
     EXPECT_EQ(i, -16);
     EXPECT_FALSE(WPVRoundToInt(3e9, i));
     EXPECT_FALSE(WPVRoundToInt(std::nan(""), i));
+}
+
+// Numbers as the files write them and beyond (many digits, leading zeros, exponents, colons),
+// against the C library's correctly rounded conversion to float.
+TEST(StrictConvert, AgreesWithTheCorrectlyRoundedFloat)
+{
+    locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    ASSERT_NE(c, locale_t(0));
+    std::mt19937_64 random(20261209);
+    const auto digits = [&](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += char('0' + random() % 10);
+        return s;
+    };
+    int compared = 0;
+    for (int i = 0; i < 300000; ++i) {
+        std::string text;
+        if (random() % 4 == 0)
+            text += random() % 2 ? '-' : '+';
+        const int whole = int(random() % 11);
+        const int fraction = int(random() % 11);
+        text += std::string(random() % 3 == 0 ? random() % 4 : 0, '0') + digits(whole);
+        if (fraction > 0 || whole == 0)
+            text += '.' + digits(std::max(fraction, 1));
+        if (random() % 2) {
+            text += random() % 2 ? 'E' : 'e';
+            const int exponent = int(random() % 61) - 30;
+            text += exponent < 0 ? "-" : (random() % 2 ? "+" : "");
+            text += std::string(random() % 2, '0') + std::to_string(std::abs(exponent));
+        }
+        errno = 0;
+        const float expected = strtof_l(text.c_str(), nullptr, c);
+        if (errno == ERANGE || (expected != 0 && std::fabs(expected) < FLT_MIN))
+            continue; // the edges of the range have cases of their own
+        double v = 0;
+        ASSERT_TRUE(WPVStrToFloat(QByteArrayView(text.data(), qsizetype(text.size())), v)) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(double(expected))) << text;
+        // The same number with ':' as its decimal mark, where it has a point.
+        std::string colon = text;
+        const std::size_t point = colon.find('.');
+        if (point != std::string::npos) {
+            colon[point] = ':';
+            double w = 0;
+            ASSERT_TRUE(WPVStrToFloatColon(QByteArrayView(colon.data(), qsizetype(colon.size())), w)) << colon;
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(w), std::bit_cast<std::uint64_t>(double(expected))) << colon;
+        }
+        ++compared;
+    }
+    freelocale(c);
+    EXPECT_GT(compared, 250000);
 }
 
 struct DecodeCase

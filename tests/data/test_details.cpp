@@ -297,7 +297,9 @@ TEST(SourceLineText, FieldsPaddedByLineKind)
                                                  + PadToWidth(40, "d", false) + ' ' + PadToWidth(40, "e", false) + ' ');
     EXPECT_EQ(SourceLineText(u"1;2;3;4;abcdefghijklmnopq"),
               QStringLiteral("1               2               3               4               abcdefghijklmno "));
-    EXPECT_EQ(SourceLineText(u""), QString(15, u' ') + u' ');
+    // An empty line stays empty; a line of blanks is one field, emptied and padded.
+    EXPECT_EQ(SourceLineText(u""), QString());
+    EXPECT_EQ(SourceLineText(u"  "), QString(15, u' ') + u' ');
     EXPECT_EQ(SourceLineText(u"\tx"), PadToWidth(15, "\tx", false) + ' ');
 }
 

@@ -235,14 +235,52 @@ TEST_F(LoaderTest, TabsAreIgnoredEverywhere)
     EXPECT_EQ(f->VOrig().Notes, QStringLiteral("First note\r\n"));
 }
 
-TEST_F(LoaderTest, MissingMarkersAreNotErrors)
+// A file with none of the three markers is not an instrument file: refused, with the file's
+// name and what is missing in the message, and nothing kept.
+TEST_F(LoaderTest, FilesWithoutAnyMarkerAreRefused)
 {
-    auto f = Load({"a", "b", "c", "d", "e"});
-    EXPECT_EQ(f->DataSetCount(), 0);
-    EXPECT_EQ(f->VOrig().ExperimentName, QStringLiteral("c"));
-    // Fewer than four lines after the data marker: no steps.
-    auto g = Load({"a", QString::fromLatin1(WPVDataMarker), "1", "2", "3"});
-    EXPECT_EQ(g->DataSetCount(), 0);
+    QByteArray noise;
+    quint32 x = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1664525u + 1013904223u;
+        noise += char(x >> 24);
+    }
+    const QString marker = QString::fromLatin1(WPVDataMarker);
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"empty", QByteArray()},
+        {"20 kB of random bytes", noise},
+        {"text lines", "a\nb\nc\nd\ne\n"},
+        {"markers that are nearly right", (marker.chopped(1) + "\n" + u' ' + marker + "\n** notes\n").toUtf8()},
+    };
+    for (const auto& [name, bytes] : cases) {
+        const QString path = Write(bytes);
+        TWPVDataFromFile f;
+        try {
+            f.OccupyFromFile(path);
+            ADD_FAILURE() << name << " was loaded";
+        } catch (const EWPVNotDataFile& e) {
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("\"%1\"").arg(path))) << e.what();
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("not a Tarnwell data file"))) << e.what();
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("** DATA"))) << e.what();
+        }
+        EXPECT_EQ(f.DataSetCount(), 0) << name;
+        EXPECT_EQ(f.VOrig(), TVariables()) << name;
+    }
+}
+
+// Any one marker makes an instrument file; without data rows it has no steps, and that is no
+// error.
+TEST_F(LoaderTest, AnyMarkerWithoutDataRowsLoadsWithoutSteps)
+{
+    auto onlyData = Load({"a", QString::fromLatin1(WPVDataMarker), "1", "2", "3"}); // fewer than four lines after it
+    EXPECT_EQ(onlyData->DataSetCount(), 0);
+    auto onlyNotes = Load({"a", "b", "c", "d", "e", QString::fromLatin1(WPVNotesMarker), " a note "});
+    EXPECT_EQ(onlyNotes->DataSetCount(), 0);
+    EXPECT_EQ(onlyNotes->VOrig().ExperimentName, QStringLiteral("c"));
+    EXPECT_EQ(onlyNotes->VOrig().Notes, QStringLiteral("a note\r\n"));
+    auto noRows = Load(StandardFile({}));
+    EXPECT_EQ(noRows->DataSetCount(), 0);
+    EXPECT_EQ(noRows->VOrig().BS.Value, 3.5f);
 }
 
 TEST_F(LoaderTest, NotesBeforeTheVariablesAreReadJustTheSame)
@@ -305,7 +343,7 @@ TEST_F(LoaderTest, LastLineWithoutTerminator)
     // survive that look (the sanitizer run catches a stale read of it).
     {
         TWPVDataFromFile f;
-        f.OccupyFromFile(Write(QByteArray("line 0\nline 1\n Experiment \nSample\nSaved at noon")));
+        f.OccupyFromFile(Write(QByteArray(WPVNotesMarker) + "\nline 1\n Experiment \nSample\nSaved at noon"));
         EXPECT_EQ(f.VOrig().ExperimentName, QStringLiteral("Experiment"));
         EXPECT_EQ(f.VOrig().SampleName, QStringLiteral("Sample"));
         EXPECT_EQ(f.VOrig().Saved, QStringLiteral("Saved at noon"));
@@ -345,6 +383,50 @@ TEST_F(LoaderTest, Windows1252AndUtf16Files)
         f.OccupyFromFile(Write(bytes));
         EXPECT_EQ(f.VOrig().ExperimentName, QStringLiteral("Cell T, \u00baC"));
         EXPECT_EQ(f.DataSetCount(), 1);
+    }
+}
+
+// The encoding is decided for the whole file before any line is decoded: a byte that is not
+// UTF-8 anywhere in the file makes every text of it Windows-1252, also the header lines before
+// that byte, however far ahead the byte stands.
+TEST_F(LoaderTest, OneEncodingForTheWholeFile)
+{
+    const QByteArray utf8Degree("\xC2\xBA");             // "º" in UTF-8
+    const QString asAnsi = QStringLiteral("\u00C2\u00BA"); // the same two bytes read as Windows-1252
+    struct TCase
+    {
+        const char* name;
+        bool inNotes; // the odd byte in a late note, else at the end of the last row
+    };
+    for (const TCase c : {TCase{"in the notes", true}, TCase{"in the data", false}}) {
+        QStringList rows;
+        for (int i = 0; i < 3; ++i)
+            rows << Row(QByteArray::number(i + 1).constData()).Text();
+        QStringList l = StandardFile(rows);
+        const int n = l.indexOf(QString::fromLatin1(WPVNotesMarker));
+        // Enough notes to lie well beyond any read-ahead (more than a megabyte).
+        QStringList filler;
+        for (int i = 0; i < 30000; ++i)
+            filler << QStringLiteral("filler note %1 ").arg(i).repeated(3);
+        for (int i = 0; i < filler.size(); ++i)
+            l.insert(n + 1 + i, filler[i]);
+        QByteArray bytes = l.join(u'\n').toUtf8() + '\n';
+        bytes.replace("Experiment A", "Run at 660 " + utf8Degree + "C");
+        if (c.inNotes)
+            bytes.replace("Second note", "Second \xBA note");
+        else
+            bytes.insert(bytes.size() - 1, '\xBA'); // at the end of the last row's last field
+        TWPVDataFromFile f;
+        f.OccupyFromFile(Write(bytes));
+        EXPECT_EQ(f.VOrig().ExperimentName, QStringLiteral("Run at 660 ") + asAnsi + u'C') << c.name;
+        if (c.inNotes) {
+            EXPECT_TRUE(f.VOrig().Notes.endsWith(QStringLiteral("Second \u00BA note\r\n"))) << c.name;
+        }
+        EXPECT_EQ(f.DataSetCount(), 1) << c.name;
+        // The line reader knows the encoding before the first line is asked for.
+        TWPVLines lines = TWPVLines::FromFile(Write(bytes));
+        EXPECT_EQ(lines.Codec(), TWPVTextCodec::Windows1252) << c.name;
+        EXPECT_EQ(WPVTrim(lines.Line(2)), QStringLiteral("Run at 660 ") + asAnsi + u'C') << c.name;
     }
 }
 

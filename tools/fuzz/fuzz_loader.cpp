@@ -1,40 +1,23 @@
-// libFuzzer target: the loader and the analysis on arbitrary bytes. Every input must either load
-// or end in EWPVDataError; nothing else may escape, crash or hang.
+// libFuzzer target: the loader and the analysis on arbitrary bytes, loaded from memory (no
+// file, nothing left behind). Every input must either load or end in EWPVDataError; nothing
+// else may escape, crash or hang. Inputs are small, so the loader reads them on one thread into
+// a buffer of their size.
 #include "UnitTWPVData.h"
 #include "UnitWPVDetails.h"
 #include "UnitWPVParameters.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
-
-namespace {
-
-QString InputPath()
-{
-    static const QString path = QDir::tempPath() + QStringLiteral("/fuzz_loader_%1.txt").arg(getpid());
-    return path;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Through a file, as the program reads them (byte-order marks, decoding, line ends).
-    {
-        QFile f(InputPath());
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
+    static const QString name = QStringLiteral("fuzz-input.txt");
     TWPVDataFromFile file;
     try {
-        file.OccupyFromFile(InputPath());
+        file.OccupyFromText(name, TWPVText::FromBytes(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size))));
     } catch (const EWPVDataError&) {
         if (file.DataSetCount() != 0)
             std::abort(); // a failed load leaves nothing behind
