@@ -11,7 +11,23 @@ TWPVErrorReporter gReporter;
 bool gReporting = false;
 } // namespace
 
-TWPVApplication::TWPVApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+// The resources live in a static library: register them before the first use.
+static void InitWPVIconResources()
+{
+    Q_INIT_RESOURCE(wpvreader);
+}
+
+QIcon WPVWindowIcon()
+{
+    InitWPVIconResources();
+    return QIcon(QStringLiteral(":/desktop/tarnwell-reader.svg"));
+}
+
+// Every window and dialog of the program shows its icon.
+TWPVApplication::TWPVApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setWindowIcon(WPVWindowIcon());
+}
 
 bool TWPVApplication::notify(QObject* receiver, QEvent* event)
 {

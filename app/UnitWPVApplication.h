@@ -2,6 +2,7 @@
 // The application object and its top-level error handling: an error that ends an event
 // handler is shown to the user in a message box, and the window goes on working.
 #include <QApplication>
+#include <QIcon>
 #include <QString>
 
 #include <exception>
@@ -13,6 +14,9 @@ public:
     TWPVApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// The program's icon, the one installed for the desktop entry, from the resources.
+QIcon WPVWindowIcon();
 
 // Shows aMessage as an error ("Tarnwell reader" message box), or hands it to the reporter that
 // tests install.

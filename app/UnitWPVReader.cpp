@@ -339,6 +339,7 @@ TFormWPVData::TFormWPVData(QWidget* aParent) : QWidget(aParent)
     InitWPVResources();
     setObjectName(QStringLiteral("FormWPVData"));
     setWindowTitle(QStringLiteral("Tarnwell reader"));
+    setWindowIcon(WPVWindowIcon());
     QFont font(QStringLiteral("Tahoma"), 8);
     font.setStyleHint(QFont::SansSerif);
     setFont(font);

@@ -103,3 +103,39 @@ private:
     struct TPrivate;
     std::unique_ptr<TPrivate> d;
 };
+
+// Holds an undo group open for one scope: StartGroup when made, StopGroup at Stop or when the
+// scope is left, by return or by exception, so that a failed change never leaves the stack
+// folding every later change into its group. A null stack records nothing; a stack destroyed
+// inside the scope is simply not closed.
+class TQvUndoGroup
+{
+public:
+    TQvUndoGroup(TQvUndoStack* AStack, const QString& Comment) : FStack(AStack)
+    {
+        if (FStack)
+            FStack->StartGroup(Comment);
+    }
+    ~TQvUndoGroup()
+    {
+        // Closing may itself fail (a stream that cannot be written); during unwinding that must
+        // not end the program, and the first error is the one worth reporting.
+        try {
+            Stop();
+        } catch (...) {
+        }
+    }
+    // Closes the group now; later calls and the destructor do nothing.
+    void Stop()
+    {
+        QPointer<TQvUndoStack> Stack = FStack;
+        FStack = nullptr;
+        if (Stack)
+            Stack->StopGroup();
+    }
+    TQvUndoGroup(const TQvUndoGroup&) = delete;
+    TQvUndoGroup& operator=(const TQvUndoGroup&) = delete;
+
+private:
+    QPointer<TQvUndoStack> FStack;
+};

@@ -24,6 +24,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -54,6 +56,21 @@ void SelectRows(QListWidget* list, std::initializer_list<int> rows)
 }
 
 } // namespace
+
+// The window shows the program's own icon (from the resources, so it needs no installation):
+// drawn, not an empty placeholder.
+TEST_F(WindowTest, WindowCarriesTheProgramIcon)
+{
+    const QIcon icon = form->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QImage img = icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(img.isNull());
+    int opaque = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            opaque += qAlpha(img.pixel(x, y)) == 255;
+    EXPECT_GT(opaque, img.width() * img.height() / 2);
+}
 
 TEST_F(WindowTest, StartsOnTheFilePageWithEmptyListsAndTheGridHeader)
 {

@@ -456,6 +456,57 @@ TEST_P(UndoStack, ErrorMessages)
     EXPECT_EQ(Stack.UndoCount(), 2);  // the failed pushes left nothing behind
 }
 
+// A change that fails half way leaves one step with what it recorded so far; the stack is not
+// left grouping, so the next change is a step of its own.
+TEST_P(UndoStack, GroupGuardClosesTheGroupWhenTheChangeThrows)
+{
+    Probe->SetTable({1, QVariantList{2, 3}});  // cannot be recorded
+    EXPECT_THROW(
+        {
+            TQvUndoGroup Group(&Stack, "Broken change");
+            Probe->SetIntValue(1);
+            Stack.PushProperty(Probe, "c", "Table");
+        },
+        EQvUndoError);
+    EXPECT_EQ(Stack.UndoList().ToStringList(), QStringList{"Broken change"});
+    Probe->SetIntValue(2);
+    EXPECT_EQ(Stack.UndoList().ToStringList(), (QStringList{"Probe IntValue", "Broken change"}));
+    Stack.Undo(0);
+    EXPECT_EQ(Probe->IntValue(), 1);
+    Stack.Undo(0);
+    EXPECT_EQ(Probe->IntValue(), 0);
+}
+
+TEST_P(UndoStack, GroupGuardStopsOnceAndToleratesNoStack)
+{
+    {
+        TQvUndoGroup None(nullptr, "nothing");
+        None.Stop();
+    }
+    {
+        TQvUndoGroup Group(&Stack, "first");
+        Probe->SetIntValue(1);
+        Group.Stop();
+        Probe->SetIntValue(2);  // after Stop: a step of its own, and no second StopGroup at the end
+    }
+    EXPECT_EQ(Stack.UndoList().ToStringList(), (QStringList{"Probe IntValue", "first"}));
+    // A group opened while nothing is recorded is balanced as well.
+    Stack.SetEnabled(false);
+    {
+        TQvUndoGroup Ignored(&Stack, "ignored");
+        Probe->SetIntValue(3);
+    }
+    Stack.SetEnabled(true);
+    Probe->SetIntValue(4);
+    Probe->SetIntValue(5);
+    EXPECT_EQ(Stack.UndoCount(), 4);
+    // The stack going away inside the scope leaves nothing to close.
+    auto* Gone = new TQvUndoStack;
+    TQvUndoGroup Orphan(Gone, "gone");
+    delete Gone;
+    Orphan.Stop();
+}
+
 INSTANTIATE_TEST_SUITE_P(Streams, UndoStack, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "Memory" : "TempFiles"; });
 

@@ -1,11 +1,17 @@
 // Guards and locks of a graph: an exception between a lock and its release leaves a graph that
 // still lays out and paints, a graph's layout does not block another graph's, and the layout
-// pass's protocol is closed to everyone but the pass.
+// pass's protocol is closed to everyone but the pass. An exception inside a grouped undo record
+// leaves the undo stack taking the next change as a step of its own.
 #include "QvAxisLayout.h"
+#include "QvFont.h"
+#include "QvLegend.h"
+#include "QvUndoStack.h"
 #include "QvZoom.h"
 #include "TestGraph.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +88,53 @@ struct ZoomGraph : TestGraph
         series.SetXData(&txs);
         series.SetYData(&tys);
         Render();
+    }
+};
+
+// Components one of whose recorded properties cannot be read while armed, so that recording
+// their old values fails half way through an undo group.
+class ReadFailingFont : public TQvFont
+{
+    Q_OBJECT
+    Q_PROPERTY(float Size READ GuardedSize WRITE SetSize)
+public:
+    using TQvFont::TQvFont;
+    bool Armed = false;
+    float GuardedSize() const
+    {
+        if (Armed)
+            throw std::runtime_error("font size unreadable");
+        return Size();
+    }
+};
+
+class ReadFailingAxis : public TQvAxis
+{
+    Q_OBJECT
+    Q_PROPERTY(double Stop READ GuardedStop WRITE SetStop)
+public:
+    using TQvAxis::TQvAxis;
+    bool Armed = false;
+    double GuardedStop() const
+    {
+        if (Armed)
+            throw std::runtime_error("axis stop unreadable");
+        return Stop();
+    }
+};
+
+class ReadFailingLegend : public TQvLegend
+{
+    Q_OBJECT
+    Q_PROPERTY(int Top READ GuardedTop WRITE SetTop)
+public:
+    using TQvLegend::TQvLegend;
+    bool Armed = false;
+    int GuardedTop() const
+    {
+        if (Armed)
+            throw std::runtime_error("legend top unreadable");
+        return Top();
     }
 };
 
@@ -212,3 +265,77 @@ TEST(GraphLocks, AxisModifiedInsideAnotherGraphsModifiedReachesItsGraph)
     EXPECT_TRUE(T2.graph.NeedsRecalculate());
     EXPECT_TRUE(T2.y->Caption().startsWith(QLatin1Char('\'')));
 }
+
+TEST(UndoGroups, FontThatFailsToRecordLeavesNoOpenGroup)
+{
+    QObject Form;
+    Form.setObjectName(QStringLiteral("FormFontGroupGuard"));
+    QvRegisterRoot(&Form);
+    TQvUndoStack Stack(&Form);
+    auto* Font = new ReadFailingFont(&Form, QStringLiteral("GuardedFont"));
+    Font->Armed = true;
+    EXPECT_THROW(Font->PushToUndoStack(&Stack, QStringLiteral("Title font")), std::runtime_error);
+    Font->Armed = false;
+    Font->PushToUndoStack(&Stack, QStringLiteral("Axis font"));
+    EXPECT_EQ(Stack.UndoList().ToStringList(), (QStringList{QStringLiteral("Axis font"), QStringLiteral("Title font")}));
+}
+
+TEST(UndoGroups, AxisEndModesThatFailToRecordLeaveNoOpenGroup)
+{
+    TestGraph T;
+    TQvUndoStack Stack;
+    T.graph.SetUndoStack(&Stack);
+    auto* Axis = new ReadFailingAxis(&T.graph);
+    Axis->setObjectName(QStringLiteral("GuardedAxis"));
+    const TQvAxisEnd Start = Axis->StartEnd() == TQvAxisEnd::Fixed ? TQvAxisEnd::AutoRange : TQvAxisEnd::Fixed;
+    const TQvAxisEnd Stop = Axis->StopEnd() == TQvAxisEnd::Fixed ? TQvAxisEnd::AutoRange : TQvAxisEnd::Fixed;
+    Axis->Armed = true;
+    EXPECT_THROW(Axis->SetStartEnd(Start), std::runtime_error);
+    EXPECT_THROW(Axis->SetStopEnd(Stop), std::runtime_error);
+    Axis->Armed = false;
+    const int Steps = Stack.UndoCount();
+    EXPECT_EQ(Steps, 2);
+    Axis->SetStartEnd(Start);
+    Axis->SetStopEnd(Stop);
+    EXPECT_EQ(Stack.UndoCount(), Steps + 2);
+    EXPECT_EQ(Stack.UndoList().Get(0), QStringLiteral("Auto ranging mode of axis stop"));
+    EXPECT_EQ(Stack.UndoList().Get(1), QStringLiteral("Auto ranging mode of axis start"));
+}
+
+TEST(UndoGroups, LegendMovesThatFailToRecordLeaveNoOpenGroup)
+{
+    TestGraph T;
+    TQvUndoStack Stack;
+    T.graph.SetUndoStack(&Stack);
+    auto* Legend = new ReadFailingLegend(&T.graph);
+    Legend->setObjectName(QStringLiteral("GuardedLegend"));
+    Legend->SetLeft(100);
+    Legend->SetTop(50);
+    T.Render();
+    const int Steps = Stack.UndoCount();
+    // Docking.
+    Legend->Armed = true;
+    EXPECT_THROW(Legend->SetPosition(TQvLegendPosition::BottomCenterOfGraph), std::runtime_error);
+    Legend->Armed = false;
+    Legend->SetCaption(QStringLiteral("Probes"));
+    EXPECT_EQ(Stack.UndoCount(), Steps + 2);
+    EXPECT_EQ(Stack.UndoList().Get(0), QStringLiteral("Legend caption"));
+    // Dragging: the release records the new place as one group.
+    ASSERT_EQ(Legend->Position(), TQvLegendPosition::FreeFloating);
+    const QPoint At = Legend->Bounds().topLeft() + QPoint(5, 5);
+    auto Send = [&](QEvent::Type Type, QPoint P, Qt::MouseButton B, Qt::MouseButtons Bs) {
+        QMouseEvent E(Type, QPointF(P), QPointF(T.graph.mapToGlobal(P)), B, Bs, Qt::NoModifier);
+        QCoreApplication::sendEvent(&T.graph, &E);
+    };
+    Send(QEvent::MouseButtonPress, At, Qt::LeftButton, Qt::LeftButton);
+    Send(QEvent::MouseMove, At + QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+    Legend->Armed = true;
+    EXPECT_THROW(Send(QEvent::MouseButtonRelease, At + QPoint(30, 20), Qt::LeftButton, Qt::NoButton),
+                 std::runtime_error);
+    Legend->Armed = false;
+    Legend->SetCaption(QStringLiteral("Electrodes"));
+    EXPECT_EQ(Stack.UndoCount(), Steps + 4);
+    EXPECT_EQ(Stack.UndoList().Get(0), QStringLiteral("Legend caption"));
+}
+
+#include "test_reentrancy.moc"
