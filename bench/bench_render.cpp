@@ -19,7 +19,9 @@
 // Times are wall-clock milliseconds (the graph's point build may use a second thread, which a
 // thread's CPU time would not count). The graph and the peer are timed alternately, 11 renders
 // each after a warm-up, and their medians compared; the machine's other load then hits both
-// alike. The other columns are medians of their own series of renders.
+// alike. Beside them, the median CPU time of all threads per render (the work done, which other
+// load on the machine inflates less). The other columns are medians of their own series of
+// wall-clock renders.
 //
 // Usage: bench_render [--quick | --profile [A|B|C]]
 //   --quick: fewer repetitions, skips the slowest baselines;
@@ -50,6 +52,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <tuple>
 #include <functional>
 #include <memory>
@@ -108,21 +111,37 @@ double Median(std::vector<double> t)
     return t[t.size() / 2];
 }
 
-// F and G timed alternately, Reps times each after one warm-up each: the medians of both.
-std::pair<double, double> AlternateMs(const std::function<void()>& F, const std::function<void()>& G, int Reps)
+// CPU time of the whole process (every thread), in milliseconds.
+double ProcessCpuMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+struct Timing
+{
+    double Wall, Cpu;   // medians
+};
+
+// F and G timed alternately, Reps times each after one warm-up each: the medians of the wall time
+// and of the CPU time of all threads of both.
+std::pair<Timing, Timing> AlternateMs(const std::function<void()>& F, const std::function<void()>& G, int Reps)
 {
     F();
     G();
-    std::vector<double> f, g;
+    std::vector<double> fw, gw, fc, gc;
+    auto time = [](const std::function<void()>& H, std::vector<double>& Wall, std::vector<double>& Cpu) {
+        const double w = WallMs(), c = ProcessCpuMs();
+        H();
+        Cpu.push_back(ProcessCpuMs() - c);
+        Wall.push_back(WallMs() - w);
+    };
     for (int k = 0; k < Reps; ++k) {
-        double a = WallMs();
-        F();
-        f.push_back(WallMs() - a);
-        a = WallMs();
-        G();
-        g.push_back(WallMs() - a);
+        time(F, fw, fc);
+        time(G, gw, gc);
     }
-    return {Median(f), Median(g)};
+    return {Timing{Median(fw), Median(fc)}, Timing{Median(gw), Median(gc)}};
 }
 
 // A graph like the window's: bottom and left axis, white background.
@@ -324,7 +343,7 @@ struct Baseline
 struct Row
 {
     const char* Name;
-    double Graph, Peer, Repaint, Poly, MinMax, Target;
+    double Graph, Peer, GraphCpu, PeerCpu, Repaint, Poly, MinMax, Target;
 };
 
 } // namespace
@@ -377,7 +396,11 @@ int main(int argc, char** argv)
             r.Name = name;
             r.Target = w.Target;
             const int reps = quick ? 5 : 15;
-            std::tie(r.Graph, r.Peer) = AlternateMs([&] { scene.Render(true); }, [&] { peer.Render(); }, quick ? 5 : 11);
+            const auto [ours, theirs] = AlternateMs([&] { scene.Render(true); }, [&] { peer.Render(); }, quick ? 5 : 11);
+            r.Graph = ours.Wall;
+            r.GraphCpu = ours.Cpu;
+            r.Peer = theirs.Wall;
+            r.PeerCpu = theirs.Cpu;
             r.Repaint = MedianMs([&] { scene.Render(false); }, 3, reps, quick ? 0.5 : 2.0);
             r.MinMax = MedianMs([&] { base.MinMax(); }, 3, reps, quick ? 0.5 : 2.0);
             // The full polyline of B and C takes seconds per render: one or three renders.
@@ -405,16 +428,16 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
     }
-    std::printf("\n%-16s %9s %9s %11s %8s %14s %14s %10s\n", "workload", "graph ms", "peer ms", "graph/peer", "target",
-                "polyline/graph", "graph/minmax", "repaint ms");
+    std::printf("\n%-16s %9s %9s %11s %13s %10s %8s %14s %14s %10s\n", "workload", "graph ms", "peer ms", "graph/peer",
+                "graph cpu ms", "peer cpu", "target", "polyline/graph", "graph/minmax", "repaint ms");
     for (const Row& r : rows) {
         char poly[32];
         if (r.Poly > 0)
             std::snprintf(poly, sizeof poly, "%.1fx", r.Poly / r.Graph);
         else
             std::snprintf(poly, sizeof poly, "skipped");
-        std::printf("%-16s %9.2f %9.2f %10.2fx %8.0f %14s %13.2fx %10.2f\n", r.Name, r.Graph, r.Peer, r.Graph / r.Peer,
-                    r.Target, poly, r.Graph / r.MinMax, r.Repaint);
+        std::printf("%-16s %9.2f %9.2f %10.2fx %13.2f %10.2f %8.0f %14s %13.2fx %10.2f\n", r.Name, r.Graph, r.Peer,
+                    r.Graph / r.Peer, r.GraphCpu, r.PeerCpu, r.Target, poly, r.Graph / r.MinMax, r.Repaint);
     }
 
     // Dense antialiased segments.
