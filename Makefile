@@ -37,11 +37,12 @@ install: deps build
 package: deps build
 	cd $(BUILD) && cpack -G DEB
 
-# The data layer's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test program (data, chart, window) again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; any report fails the test.
 test-sanitize: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTARNWELL_SANITIZE=ON -DTARNWELL_BENCH=OFF
-	cmake --build $(BUILD_ASAN) -j$(JOBS) --target data_tests
-	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS) -L data
+	cmake --build $(BUILD_ASAN) -j$(JOBS) --target all_tests
+	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS)
 
 # LeakSanitizer on the window's close test: closing with several files loaded frees every file,
 # step, vector and series. Only that test runs; the others leave leak checking off.

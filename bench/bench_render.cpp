@@ -1,5 +1,8 @@
 // Rendering speed of point series: off-screen 1117 x 738 renders of a graph, data already in
-// the vectors, median of repeated renders, side by side with two baselines in the same run:
+// the vectors, side by side in the same run with
+//   peer     - the same data drawn by QCustomPlot 2.1 (Debian's libqcustomplot) in its fastest
+//              setting: adaptive sampling, fast polylines, no antialiasing except where the
+//              workload asks for it, same image size, same axis ranges;
 //   polyline - every point in one QPainter::drawPolyline;
 //   min/max  - min/max per pixel column, drawn with drawLines (the practical floor).
 //
@@ -13,13 +16,18 @@
 // each render, as after any zoom or data change); "repaint" renders reuse the points (an
 // expose event with nothing changed).
 //
-// Times are the rendering thread's CPU time (median), so that other load on the machine does not
-// inflate them.
+// Times are wall-clock milliseconds (the graph's point build may use a second thread, which a
+// thread's CPU time would not count). The graph and the peer are timed alternately, 11 renders
+// each after a warm-up, and their medians compared; the machine's other load then hits both
+// alike. Beside them, the median CPU time of all threads per render (the work done, which other
+// load on the machine inflates less). The other columns are medians of their own series of
+// wall-clock renders.
 //
-// Usage: bench_render [--quick | --profile]
+// Usage: bench_render [--quick | --profile [A|B|C]]
 //   --quick: fewer repetitions, skips the slowest baselines;
-//   --profile: only renders workload A (with the point build) 200 times, for a profiler.
-// BENCH_RENDER_PNG=<dir> also writes the renders as PNG files.
+//   --profile [A|B|C]: only renders one workload (A when not given) with the point build 200
+//   times, for a profiler.
+// BENCH_RENDER_PNG=<dir> also writes the renders (ours and the peer's) as PNG files.
 //
 // Last, the drawing of dense antialiased lines alone: 100 overlaid series of 10,000 points
 // with noise of about 0.6 pixel
@@ -37,12 +45,15 @@
 #include <QImage>
 #include <QPainter>
 
+#include <qcustomplot.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 #include <functional>
 #include <memory>
 #include <random>
@@ -72,13 +83,9 @@ Data MakeSeries(int n, double step, unsigned seed)
     return d;
 }
 
-// Milliseconds of CPU time of this thread: on a shared, loaded machine wall time mostly
-// measures the other processes; the thread's own CPU time stays comparable between runs.
-double ThreadMs()
+double WallMs()
 {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 double MedianMs(const std::function<void()>& F, int MinReps, int MaxReps, double Budget)
@@ -88,14 +95,53 @@ double MedianMs(const std::function<void()>& F, int MinReps, int MaxReps, double
     std::vector<double> t;
     const auto begin = clock::now();
     while (int(t.size()) < MaxReps) {
-        const double a = ThreadMs();
+        const double a = WallMs();
         F();
-        t.push_back(ThreadMs() - a);
+        t.push_back(WallMs() - a);
         if (int(t.size()) >= MinReps && std::chrono::duration<double>(clock::now() - begin).count() > Budget)
             break;
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
+}
+
+double Median(std::vector<double> t)
+{
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// CPU time of the whole process (every thread), in milliseconds.
+double ProcessCpuMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+struct Timing
+{
+    double Wall, Cpu;   // medians
+};
+
+// F and G timed alternately, Reps times each after one warm-up each: the medians of the wall time
+// and of the CPU time of all threads of both.
+std::pair<Timing, Timing> AlternateMs(const std::function<void()>& F, const std::function<void()>& G, int Reps)
+{
+    F();
+    G();
+    std::vector<double> fw, gw, fc, gc;
+    auto time = [](const std::function<void()>& H, std::vector<double>& Wall, std::vector<double>& Cpu) {
+        const double w = WallMs(), c = ProcessCpuMs();
+        H();
+        Cpu.push_back(ProcessCpuMs() - c);
+        Wall.push_back(WallMs() - w);
+    };
+    for (int k = 0; k < Reps; ++k) {
+        time(F, fw, fc);
+        time(G, gw, gc);
+    }
+    return {Timing{Median(fw), Median(fc)}, Timing{Median(gw), Median(gc)}};
 }
 
 // A graph like the window's: bottom and left axis, white background.
@@ -163,6 +209,49 @@ struct Scene
         X->SetStartStop(start, start + span / 100);
         Render(true);
     }
+};
+
+// The same data in the peer library, with the axis ranges of our scene: graphs with adaptive
+// sampling and plain line style, fast polylines (segments drawn one by one, which the library
+// uses only for its own buffers, not when it draws onto a foreign painter), antialiasing off
+// everywhere except the graphs' lines when the workload is smoothed. A render is a full replot
+// into the library's own W x H raster buffer (the widget is not shown, so nothing is copied to a
+// screen).
+struct PeerScene
+{
+    QCustomPlot Plot;
+
+    PeerScene(const std::vector<const Data*>& Sets, float Width, bool Smooth, const Scene& Ours)
+    {
+        Plot.setBufferDevicePixelRatio(1);
+        Plot.resize(W, H);
+        Plot.setPlottingHint(QCP::phFastPolylines, true);
+        Plot.setNotAntialiasedElements(QCP::aeAll);
+        if (Smooth) {
+            Plot.setNotAntialiasedElements(QCP::AntialiasedElements(QCP::aeAll & ~QCP::aePlottables));
+            Plot.setAntialiasedElement(QCP::aePlottables, true);
+        }
+        Plot.xAxis->setLabel(QStringLiteral("Time, s"));
+        Plot.yAxis->setLabel(QStringLiteral("Current, A"));
+        static const QRgb colors[] = {0xFF000000, 0xFFFF0000, 0xFF00A000, 0xFF0000FF, 0xFFB000B0,
+                                      0xFF00A0A0, 0xFFA0A000, 0xFF804000, 0xFF404040, 0xFFFF8000};
+        int k = 0;
+        for (const Data* d : Sets) {
+            QCPGraph* g = Plot.addGraph();
+            g->setData(QVector<double>(d->X.begin(), d->X.end()), QVector<double>(d->Y.begin(), d->Y.end()), true);
+            g->setAdaptiveSampling(true);
+            g->setLineStyle(QCPGraph::lsLine);
+            g->setAntialiased(Smooth);
+            g->setPen(QPen(QColor::fromRgba(colors[k++ % 10]), Width));
+        }
+        Plot.xAxis->setRange(Ours.X->Start(), Ours.X->Stop());
+        Plot.yAxis->setRange(Ours.Y->Start(), Ours.Y->Stop());
+        Render();   // layout and buffers
+    }
+
+    void Render() { Plot.replot(QCustomPlot::rpImmediateRefresh); }
+
+    QImage Image() { return Plot.grab().toImage(); }
 };
 
 // The two baselines draw the same data with the scene's axis transforms into the same image.
@@ -254,7 +343,7 @@ struct Baseline
 struct Row
 {
     const char* Name;
-    double Graph, Repaint, Poly, MinMax, Target;
+    double Graph, Peer, GraphCpu, PeerCpu, Repaint, Poly, MinMax, Target;
 };
 
 } // namespace
@@ -285,8 +374,10 @@ int main(int argc, char** argv)
     const Workload workloads[] = {{"A", {&a}, 1, false, 10}, {"B", bSets, 2, false, 30}, {"C", {&a}, 2, true, 15}};
 
     if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
-        Scene scene(workloads[0].Sets, workloads[0].Width, workloads[0].Smooth);
-        std::printf("A graph %.2f ms (median of 200)\n", MedianMs([&] { scene.Render(true); }, 200, 200, 0.0));
+        const int k = argc > 2 ? std::clamp(argv[2][0] - 'A', 0, 2) : 0;
+        Scene scene(workloads[k].Sets, workloads[k].Width, workloads[k].Smooth);
+        std::printf("%s graph %.2f ms (median of 200)\n", workloads[k].Name,
+                    MedianMs([&] { scene.Render(true); }, 200, 200, 0.0));
         return 0;
     }
 
@@ -297,6 +388,7 @@ int main(int argc, char** argv)
             if (zoomed)
                 scene.ZoomToHundredth();
             Baseline base{scene, w.Sets, w.Width, w.Smooth};
+            PeerScene peer(w.Sets, w.Width, w.Smooth, scene);
             Row r{};
             static char names[6][32];
             char* name = names[rows.size()];
@@ -304,7 +396,11 @@ int main(int argc, char** argv)
             r.Name = name;
             r.Target = w.Target;
             const int reps = quick ? 5 : 15;
-            r.Graph = MedianMs([&] { scene.Render(true); }, 3, reps, quick ? 0.5 : 2.0);
+            const auto [ours, theirs] = AlternateMs([&] { scene.Render(true); }, [&] { peer.Render(); }, quick ? 5 : 11);
+            r.Graph = ours.Wall;
+            r.GraphCpu = ours.Cpu;
+            r.Peer = theirs.Wall;
+            r.PeerCpu = theirs.Cpu;
             r.Repaint = MedianMs([&] { scene.Render(false); }, 3, reps, quick ? 0.5 : 2.0);
             r.MinMax = MedianMs([&] { base.MinMax(); }, 3, reps, quick ? 0.5 : 2.0);
             // The full polyline of B and C takes seconds per render: one or three renders.
@@ -320,27 +416,28 @@ int main(int argc, char** argv)
                 const QString stem = pngDir + QLatin1Char('/') + QString::fromLatin1(name).replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
                 scene.Render(true);
                 scene.Image.save(stem + QStringLiteral("_graph.png"));
+                peer.Image().save(stem + QStringLiteral("_peer.png"));
                 if (zoomed) {
                     base.Polyline();
                     base.Image.save(stem + QStringLiteral("_polyline.png"));
                 }
             }
             rows.push_back(r);
-            std::printf("%-16s graph %9.2f ms   repaint %8.2f ms   polyline %10.2f ms   min/max %7.2f ms\n", r.Name,
-                        r.Graph, r.Repaint, r.Poly, r.MinMax);
+            std::printf("%-16s graph %8.2f ms   peer %8.2f ms   repaint %7.2f ms   polyline %9.2f ms   min/max %6.2f ms\n",
+                        r.Name, r.Graph, r.Peer, r.Repaint, r.Poly, r.MinMax);
             std::fflush(stdout);
         }
     }
-    std::printf("\n%-16s %10s %8s %14s %14s %10s\n", "workload", "graph ms", "target", "polyline/graph",
-                "graph/minmax", "repaint ms");
+    std::printf("\n%-16s %9s %9s %11s %13s %10s %8s %14s %14s %10s\n", "workload", "graph ms", "peer ms", "graph/peer",
+                "graph cpu ms", "peer cpu", "target", "polyline/graph", "graph/minmax", "repaint ms");
     for (const Row& r : rows) {
         char poly[32];
         if (r.Poly > 0)
             std::snprintf(poly, sizeof poly, "%.1fx", r.Poly / r.Graph);
         else
             std::snprintf(poly, sizeof poly, "skipped");
-        std::printf("%-16s %10.2f %8.0f %14s %13.2fx %10.2f\n", r.Name, r.Graph, r.Target, poly, r.Graph / r.MinMax,
-                    r.Repaint);
+        std::printf("%-16s %9.2f %9.2f %10.2fx %13.2f %10.2f %8.0f %14s %13.2fx %10.2f\n", r.Name, r.Graph, r.Peer,
+                    r.Graph / r.Peer, r.GraphCpu, r.PeerCpu, r.Target, poly, r.Graph / r.MinMax, r.Repaint);
     }
 
     // Dense antialiased segments.

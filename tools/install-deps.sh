@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake make pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6
   clang libclang-rt-14-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth x11-utils xdotool imagemagick xclip

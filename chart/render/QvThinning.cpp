@@ -1,5 +1,10 @@
 #include "QvThinning.h"
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -236,6 +241,59 @@ inline void LineBlockColumn(TLineState& st, const float* bx, const float* by, in
     Count = n;
 }
 
+// The same rule for points within one pixel column, faster on noisy data. In a run, Q is the
+// point judged last, so d is the difference to the previous point. When that difference is at
+// least one pixel either way, the run goes on in the direction of d: its previous end is kept
+// exactly when the direction turns (a local extremum), and no earlier state enters. Stretches of
+// such points therefore need no chain of decisions; any other point (a difference below one
+// pixel, or none in a run) takes LineBlockColumn.
+inline void LineColumn(TLineState& st, const float* bx, const float* by, int b, int m, TQvFloatPoint* out,
+                       int32_t* idx, int& Count)
+{
+    int k = 0;
+    while (k < m) {
+        int n = Count;
+        if (st.Mono) {
+            float qx = st.Qx, qy = st.Qy;
+            int qi = st.Qi;
+            bool up = st.Up;
+            const int from = k;
+            for (; k < m; ++k) {
+                const float d = by[k] - qy;
+                if (!(std::fabs(d) >= 1.0f))
+                    break;
+                const bool toUp = d < 0;
+                out[n] = TQvFloatPoint{qx, qy};
+                idx[n] = qi;
+                n += toUp != up;
+                up = toUp;
+                qx = bx[k];
+                qy = by[k];
+                qi = b + k;
+            }
+            if (k > from) {
+                st.Qx = qx;
+                st.Qy = qy;
+                st.Qi = qi;
+                st.Up = up;
+                st.Px = out[n - 1].X;
+                st.Py = out[n - 1].Y;
+                Count = n;
+            }
+            if (k == m)
+                return;
+            // A short stretch through the exact rule, longer when the fast one made no headway.
+            const int len = std::min(m - k, k > from ? 4 : 16);
+            LineBlockColumn(st, bx + k, by + k, b + k, len, out, idx, Count);
+            k += len;
+        } else {
+            const int len = std::min(m - k, 4);
+            LineBlockColumn(st, bx + k, by + k, b + k, len, out, idx, Count);
+            k += len;
+        }
+    }
+}
+
 // True when every pair of the points, P and (in a run) Q is less than one pixel apart in x, in
 // the float arithmetic of the rule: the difference of the extremes bounds every other.
 inline bool OneColumn(const TLineState& st, const float* bx, int m)
@@ -245,7 +303,22 @@ inline bool OneColumn(const TLineState& st, const float* bx, int m)
         lo = std::min(lo, st.Qx);
         hi = std::max(hi, st.Qx);
     }
-    for (int k = 0; k < m; ++k) {
+    // Four lanes at a time (mapped values are never NaN, so the order does not matter).
+    int k = 0;
+    if (m >= 4) {
+        __m128 lo4 = _mm_set1_ps(lo), hi4 = _mm_set1_ps(hi);
+        for (; k + 4 <= m; k += 4) {
+            const __m128 v = _mm_loadu_ps(bx + k);
+            lo4 = _mm_min_ps(lo4, v);
+            hi4 = _mm_max_ps(hi4, v);
+        }
+        alignas(16) float l[4], h[4];
+        _mm_store_ps(l, lo4);
+        _mm_store_ps(h, hi4);
+        lo = std::min(std::min(l[0], l[1]), std::min(l[2], l[3]));
+        hi = std::max(std::max(h[0], h[1]), std::max(h[2], h[3]));
+    }
+    for (; k < m; ++k) {
         lo = std::min(lo, bx[k]);
         hi = std::max(hi, bx[k]);
     }
@@ -278,68 +351,281 @@ inline void MapBlock(const TQvAxisMap& map, const double* v, int m, float* out)
         out[k] = Log ? map.MapLog(v[k]) : map.MapLinear(v[k]);
 }
 
+// The line rule over In.First .. In.Last, resumable: Begin keeps the first point, Run converts
+// and judges the points up to an index, Finish keeps a pending run end. Writes into Points /
+// Index from slot Start on; they grow with what is kept, a block at a time (each point of a
+// block may be kept, plus the run's end): dense data keeps a few points per pixel column, and
+// room for every input point would be zero-filled memory many times the size of the result.
 template <bool XLog, bool YLog>
-int LineDense(const TQvThinInput& In, TQvPointVector& Points, TQvIntegerVector& Index, int n)
+struct TDenseLine
 {
-    constexpr int Block = 256;
-    constexpr int Chunk = 32;
-    alignas(64) float bx[Block];
-    alignas(64) float by[Block];
-    const int last = In.Last;
+    static constexpr int Block = 256;
+    static constexpr int Chunk = 32;
 
-    TLineState st{};
-    st.Px = XLog ? In.XMap.MapLog(In.X[In.First]) : In.XMap.MapLinear(In.X[In.First]);
-    st.Py = YLog ? In.YMap.MapLog(In.Y[In.First]) : In.YMap.MapLinear(In.Y[In.First]);
-    // The outputs grow with what is kept, a block at a time (each point of a block may be kept,
-    // plus the run's end): dense data keeps a few points per pixel column, and room for every
-    // input point would be zero-filled memory many times the size of the result.
-    TQvFloatPoint* out = nullptr;
-    int32_t* idx = nullptr;
-    auto Room = [&](int Needed) {
+    const TQvThinInput& In;
+    TQvPointVector& Points;
+    TQvIntegerVector& Index;
+    TLineState St{};
+    int N = 0;      // points kept so far (slots written)
+    int Next = 0;   // next index to judge
+    TQvFloatPoint* Out = nullptr;
+    int32_t* Idx = nullptr;
+
+    TDenseLine(const TQvThinInput& In_, TQvPointVector& Points_, TQvIntegerVector& Index_)
+        : In(In_), Points(Points_), Index(Index_)
+    {
+    }
+
+    void Room(int Needed)
+    {
         if (Needed > Points.Count() || Needed > Index.Count()) {
             Points.EnsureCount(Needed);
             Index.EnsureCount(Needed);
         }
-        out = Points.Data();
-        idx = Index.Data();
-    };
-    Room(n + 2);
-    out[n] = TQvFloatPoint{st.Px, st.Py};
-    idx[n++] = In.First;
+        Out = Points.Data();
+        Idx = Index.Data();
+    }
 
-    for (int b = In.First + 1; b <= last; b += Block) {
-        const int m = std::min(Block, last - b + 1);
-        Room(n + m + 2);
-        MapBlock<XLog>(In.XMap, In.X + b, m, bx);
-        MapBlock<YLog>(In.YMap, In.Y + b, m, by);
-        // The last two points of the data take the plain step (their index tests differ).
-        const int body = m - std::clamp(b + m - (last - 1), 0, m);
-        int k = 0;
+    void Begin(int Start)
+    {
+        St.Px = XLog ? In.XMap.MapLog(In.X[In.First]) : In.XMap.MapLinear(In.X[In.First]);
+        St.Py = YLog ? In.YMap.MapLog(In.Y[In.First]) : In.YMap.MapLinear(In.Y[In.First]);
+        N = Start;
+        Room(N + 2);
+        Out[N] = TQvFloatPoint{St.Px, St.Py};
+        Idx[N++] = In.First;
+        Next = In.First + 1;
+    }
+
+    // Judges the points Next .. Until (at most In.Last).
+    void Run(int Until)
+    {
+        alignas(64) float bx[Block];
+        alignas(64) float by[Block];
+        const int last = In.Last;
+        Until = std::min(Until, last);
+        TQvFloatPoint* out;
+        int32_t* idx;
+        int n = N;
+        for (int b = Next; b <= Until; b += Block) {
+            const int m = std::min(Block, Until - b + 1);
+            Room(n + m + 2);
+            out = Out;
+            idx = Idx;
+            MapBlock<XLog>(In.XMap, In.X + b, m, bx);
+            MapBlock<YLog>(In.YMap, In.Y + b, m, by);
+            // The last two points of the data take the plain step (their index tests differ).
+            const int body = m - std::clamp(b + m - (last - 1), 0, m);
+            int k = 0;
 #if defined(__SSE2__)
-        // Dense data: whole blocks, or chunks of them, within one pixel column.
-        if (body > 0 && OneColumn(st, bx, body)) {
-            LineBlockColumn(st, bx, by, b, body, out, idx, n);
-            k = body;
+            // Dense data: whole blocks, or chunks of them, within one pixel column.
+            if (body > 0 && OneColumn(St, bx, body)) {
+                LineColumn(St, bx, by, b, body, out, idx, n);
+                k = body;
+            }
+            while (k < body) {
+                const int len = std::min(Chunk, body - k);
+                if (OneColumn(St, bx + k, len)) {
+                    LineColumn(St, bx + k, by + k, b + k, len, out, idx, n);
+                    k += len;
+                } else {
+                    for (const int e = k + len; k < e; ++k)
+                        LineStep(St, bx[k], by[k], b + k, last, out, idx, n);
+                }
+            }
+#endif
+            for (; k < m; ++k)
+                LineStep(St, bx[k], by[k], b + k, last, out, idx, n);
         }
-        while (k < body) {
-            const int len = std::min(Chunk, body - k);
-            if (OneColumn(st, bx + k, len)) {
-                LineBlockColumn(st, bx + k, by + k, b + k, len, out, idx, n);
-                k += len;
-            } else {
-                for (const int e = k + len; k < e; ++k)
-                    LineStep(st, bx[k], by[k], b + k, last, out, idx, n);
+        N = n;
+        Next = std::max(Next, Until + 1);
+    }
+
+    int Finish()
+    {
+        if (St.Mono) {
+            Room(N + 1);
+            Out[N] = TQvFloatPoint{St.Qx, St.Qy};
+            Idx[N++] = St.Qi;
+            St.Mono = false;
+        }
+        return N;
+    }
+};
+
+template <bool XLog, bool YLog>
+int LineDense(const TQvThinInput& In, TQvPointVector& Points, TQvIntegerVector& Index, int Start)
+{
+    TDenseLine<XLog, YLog> line(In, Points, Index);
+    line.Begin(Start);
+    line.Run(In.Last);
+    return line.Finish();
+}
+
+// One background thread that runs one task at a time. A caller that finds it busy (another
+// thread splitting its own work) does the work itself.
+class TSideThread
+{
+public:
+    struct TTask
+    {
+        std::function<void()> Work;
+        bool Taken = false;   // under the side thread's lock
+        bool Done = false;    // under Lock
+        std::mutex Lock;
+        std::condition_variable Finished;
+    };
+
+    static TSideThread& Instance()
+    {
+        static TSideThread side;
+        return side;
+    }
+
+    // Hands Task to the side thread; false when it is busy (or the machine has one core).
+    bool Post(TTask* Task)
+    {
+        if (!FUseful)
+            return false;
+        std::lock_guard<std::mutex> lock(FLock);
+        if (FTask || FStop)
+            return false;
+        if (!FThread.joinable())
+            FThread = std::thread([this] { Loop(); });
+        FTask = Task;
+        FWake.notify_one();
+        return true;
+    }
+
+    // The poster calls this once its own part is done. True when the side thread ran the task
+    // (waiting for its end); false when it had not taken it yet: it then never will, and the
+    // poster does without it.
+    bool Join(TTask* Task)
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            if (FTask == Task && !Task->Taken) {
+                FTask = nullptr;
+                return false;
             }
         }
-#endif
-        for (; k < m; ++k)
-            LineStep(st, bx[k], by[k], b + k, last, out, idx, n);
+        std::unique_lock<std::mutex> lock(Task->Lock);
+        Task->Finished.wait(lock, [&] { return Task->Done; });
+        return true;
     }
-    if (st.Mono) {
-        out[n] = TQvFloatPoint{st.Qx, st.Qy};
-        idx[n++] = st.Qi;
+
+    ~TSideThread()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FStop = true;
+            FWake.notify_one();
+        }
+        if (FThread.joinable())
+            FThread.join();
     }
-    return n;
+
+private:
+    TSideThread() : FUseful(std::thread::hardware_concurrency() > 1) {}
+
+    void Loop()
+    {
+        std::unique_lock<std::mutex> lock(FLock);
+        for (;;) {
+            FWake.wait(lock, [&] { return (FTask && !FTask->Taken) || FStop; });
+            if (FStop)
+                return;
+            TTask* task = FTask;
+            task->Taken = true;
+            lock.unlock();
+            ClearUpperVectorState();
+            task->Work();
+            {
+                // Notified under the lock: once the poster sees Done it may free the task, so
+                // nothing here touches it after the lock is released.
+                std::lock_guard<std::mutex> done(task->Lock);
+                task->Done = true;
+                task->Finished.notify_all();
+            }
+            lock.lock();
+            FTask = nullptr;
+        }
+    }
+
+    const bool FUseful;
+    std::mutex FLock;
+    std::condition_variable FWake;
+    TTask* FTask = nullptr;
+    bool FStop = false;
+    std::thread FThread;
+};
+
+// Below this many points a series is thinned on one thread: handing half of it over costs some
+// tens of microseconds.
+constexpr int SplitAt = 40000;
+// After the seam the main part goes on this many points at a time until it meets the other part.
+constexpr int SeamStep = 1024;
+
+// The line rule on two threads. The rule's state after keeping a point depends on that point
+// alone: the anchor is the point kept, no run is pending (a run's end is kept only when the
+// next point does not continue the run, which is then judged against it as the new anchor).
+// So the side thread thins the second half as if its first point Mid had been kept, while this
+// thread thins the first half and then goes on past Mid until it keeps a point that the second
+// half kept too: from that point on both keep the same points, and the second half's rest is
+// appended. Data on which the two never meet is thinned to the end here, as on one thread. The
+// points kept are those of one pass, bit for bit.
+template <bool XLog, bool YLog>
+int LineDenseSplit(const TQvThinInput& In, TQvPointVector& Points, TQvIntegerVector& Index, int Start)
+{
+    const int count = In.Last - In.First + 1;
+    if (count < SplitAt)
+        return LineDense<XLog, YLog>(In, Points, Index, Start);
+    const int mid = In.First + count / 2;
+
+    // The second half's points go to scratch room of this thread, kept between builds.
+    static thread_local TQvPointVector SidePointsRoom;
+    static thread_local TQvIntegerVector SideIndexRoom;
+    TQvPointVector& SidePoints = SidePointsRoom;
+    TQvIntegerVector& SideIndex = SideIndexRoom;
+    TQvThinInput second = In;
+    second.First = mid;
+    int sideCount = 0;
+    TSideThread::TTask task;
+    task.Work = [&] { sideCount = LineDense<XLog, YLog>(second, SidePoints, SideIndex, 0); };
+    TSideThread& sideThread = TSideThread::Instance();
+    const bool posted = sideThread.Post(&task);
+
+    TDenseLine<XLog, YLog> line(In, Points, Index);
+    line.Begin(Start);
+    line.Run(mid - 1);
+    if (!posted || !sideThread.Join(&task)) {
+        line.Run(In.Last);
+        return line.Finish();
+    }
+    // Merge the indices kept by both, in ascending order, from the seam on.
+    const int32_t* side = SideIndex.Data();
+    int s = 0;
+    int k = line.N;
+    for (;;) {
+        for (; k < line.N; ++k) {
+            const int32_t i = line.Idx[k];
+            if (i < mid)
+                continue;
+            while (s < sideCount && side[s] < i)
+                ++s;
+            if (s < sideCount && side[s] == i) {
+                // Met: keep this thread's points up to i, then the side thread's after it.
+                const int tail = sideCount - s - 1;
+                line.Room(k + 1 + tail);
+                std::copy(SidePoints.Data() + s + 1, SidePoints.Data() + sideCount, line.Out + k + 1);
+                std::copy(side + s + 1, side + sideCount, line.Idx + k + 1);
+                return k + 1 + tail;
+            }
+        }
+        if (line.Next > In.Last)
+            return line.Finish();
+        line.Run(line.Next + SeamStep - 1);
+    }
 }
 
 } // namespace
@@ -361,10 +647,10 @@ int QvThinPoints(const TQvThinInput& In, bool WithSymbols, TQvPointVector& Point
     ClearUpperVectorState();
     if (!WithSymbols && !In.Skip && In.X && In.Y) {
         switch ((In.XMap.Log ? 2 : 0) + (In.YMap.Log ? 1 : 0)) {
-        case 0: return LineDense<false, false>(In, Points, Index, Start);
-        case 1: return LineDense<false, true>(In, Points, Index, Start);
-        case 2: return LineDense<true, false>(In, Points, Index, Start);
-        default: return LineDense<true, true>(In, Points, Index, Start);
+        case 0: return LineDenseSplit<false, false>(In, Points, Index, Start);
+        case 1: return LineDenseSplit<false, true>(In, Points, Index, Start);
+        case 2: return LineDenseSplit<true, false>(In, Points, Index, Start);
+        default: return LineDenseSplit<true, true>(In, Points, Index, Start);
         }
     }
     // The rules write up to one point per input point: into scratch room shared by all series

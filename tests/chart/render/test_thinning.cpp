@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -105,6 +106,8 @@ TEST(Thinning, BranchFreeLineKeepsWhatTheBranchingRuleKeeps)
         {"monotone ramps", [&](int i, std::mt19937&) { return double((i * 7) % 401); }, false},
         {"flat", [&](int, std::mt19937&) { return 250.0; }, false},
         {"sub-pixel wiggle", [&](int, std::mt19937& r) { return 250 + 0.3 * noise(r); }, false},
+        // Steps of about a pixel: runs and their ends mixed with points in the anchor's box.
+        {"noise of about a pixel", [&](int, std::mt19937& r) { return 250 + 1.2 * noise(r); }, false},
         {"log, some values <= 0", [&](int, std::mt19937& r) { return 1e-3 * (1 + noise(r)); }, true},
     };
     for (const Shape& shape : shapes) {
@@ -136,6 +139,94 @@ TEST(Thinning, BranchFreeLineKeepsWhatTheBranchingRuleKeeps)
             }
         }
     }
+}
+
+// Long series are thinned in two halves on two threads and stitched where both keep the same
+// point. The result must be the one pass of the branching rule, bit for bit, also on data where
+// the halves meet late or never, when the points are appended after others, and when several
+// threads thin at once (the second thread then finds the helper busy).
+namespace {
+
+struct LongShape
+{
+    const char* Name;
+    double XStep;   // pixels per point
+    std::function<double(int, std::mt19937&)> Y;
+    bool LogY;
+};
+
+void ExpectSameAsBranchingRule(const LongShape& Shape, int N, int First, int Start)
+{
+    std::mt19937 rng(11);
+    std::vector<double> x(static_cast<size_t>(N)), y(static_cast<size_t>(N));
+    for (int i = 0; i < N; ++i) {
+        x[size_t(i)] = 3 + i * Shape.XStep;
+        y[size_t(i)] = Shape.Y(i, rng);
+    }
+    TQvThinInput in = PixelInput(x, y);
+    in.First = First;
+    if (Shape.LogY)
+        in.YMap = TQvAxisMap::FromTwoPoints(1e-4, 700, 1e-2, 100, true, 800);
+    std::vector<bool> none(static_cast<size_t>(N), false);
+    TQvThinInput ref = in;
+    ref.Skip = &none;
+    TQvPointVector fastPts, refPts;
+    TQvIntegerVector fastIdx, refIdx;
+    // Something already in the outputs before Start stays.
+    for (int k = 0; k < Start; ++k) {
+        fastPts.SetValue(k, TQvFloatPoint{-1.0f, float(k)});
+        fastIdx.SetValue(k, -7);
+    }
+    const int fast = QvThinPoints(in, false, fastPts, fastIdx, Start);
+    const int slow = QvThinPoints(ref, false, refPts, refIdx, 0);
+    ASSERT_EQ(fast - Start, slow) << Shape.Name << " n=" << N << " first=" << First;
+    for (int k = 0; k < Start; ++k)
+        ASSERT_EQ(fastIdx.Data()[k], -7);
+    for (int k = 0; k < slow; ++k) {
+        ASSERT_EQ(fastIdx.Data()[Start + k], refIdx.Data()[k]) << Shape.Name << " n=" << N << " k=" << k;
+        ASSERT_EQ(fastPts.Data()[Start + k].X, refPts.Data()[k].X) << Shape.Name << " k=" << k;
+        ASSERT_EQ(fastPts.Data()[Start + k].Y, refPts.Data()[k].Y) << Shape.Name << " k=" << k;
+    }
+}
+
+std::vector<LongShape> LongShapes()
+{
+    auto gauss = [](std::mt19937& r, double s) { return std::normal_distribution<double>(0, s)(r); };
+    return {
+        {"noise over a million-point width", 0.001, [=](int, std::mt19937& r) { return 300 + gauss(r, 14); }, false},
+        {"smooth sine", 0.01, [](int i, std::mt19937&) { return 300 + 200 * std::sin(i / 5000.0); }, false},
+        {"sub-pixel wiggle", 0.004, [=](int, std::mt19937& r) { return 250 + gauss(r, 0.3); }, false},
+        {"noise of about a pixel", 0.003, [=](int, std::mt19937& r) { return 250 + gauss(r, 1.2); }, false},
+        // Flat data 0.6 pixel apart: the first half keeps every other point from its start, the
+        // second half every other from the seam, so they may keep disjoint sets to the end.
+        {"flat, 0.6 px apart", 0.6, [](int, std::mt19937&) { return 250.0; }, false},
+        {"every point its own pixel", 1.5, [=](int, std::mt19937& r) { return 300 + gauss(r, 50); }, false},
+        {"long monotone ramp", 0.002, [](int i, std::mt19937&) { return 600 - i * 0.004; }, false},
+        {"log, some values <= 0", 0.002, [=](int, std::mt19937& r) { return 1e-3 * (1 + gauss(r, 1)); }, true},
+    };
+}
+
+} // namespace
+
+TEST(Thinning, TwoThreadSplitKeepsWhatTheBranchingRuleKeeps)
+{
+    for (const LongShape& shape : LongShapes())
+        for (int n : {39999, 40000, 40001, 65537, 250000})
+            for (int first : {0, 12345})
+                ExpectSameAsBranchingRule(shape, n, first, first ? 5 : 0);
+}
+
+TEST(Thinning, SeveralThreadsThinningAtOnceKeepTheSamePoints)
+{
+    const std::vector<LongShape> shapes = LongShapes();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round)
+                ExpectSameAsBranchingRule(shapes[size_t(t + round) % shapes.size()], 120000 + t, 0, 0);
+        });
+    for (std::thread& th : threads)
+        th.join();
 }
 
 TEST(Thinning, DenseDataCostsAboutTheDrawingWidth)
