@@ -704,15 +704,6 @@ QVariantMap QvReadMap(QXmlStreamReader& Xml)
 
 void QvAsOneUndoStep(TQvUndoStack* Undo, const QString& Comment, const std::function<void()>& Body)
 {
-    if (Undo)
-        Undo->StartGroup(Comment);
-    try {
-        Body();
-    } catch (...) {
-        if (Undo)
-            Undo->StopGroup();
-        throw;
-    }
-    if (Undo)
-        Undo->StopGroup();
+    TQvUndoGroup Group(Undo, Comment);
+    Body();
 }

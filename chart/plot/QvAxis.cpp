@@ -430,11 +430,10 @@ void TQvAxis::SetStartEnd(TQvAxisEnd Value)
     TQvUndoStack* Stack = IsLoading() ? nullptr : GetUndoStack();
     if (Stack) {
         const QString C = QStringLiteral("Auto ranging mode of axis start");
-        Stack->StartGroup(C);
+        TQvUndoGroup Group(Stack, C);
         Stack->PushProperty(this, C, QStringLiteral("Start"));
         Stack->PushProperty(this, C, QStringLiteral("Stop"));
         Stack->PushProperty(this, C, QStringLiteral("StartEnd"));
-        Stack->StopGroup();
     }
     FScale.StartEnd = Value;
     if (Value == TQvAxisEnd::AutoRange)
@@ -452,7 +451,7 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
     TQvUndoStack* Stack = IsLoading() ? nullptr : GetUndoStack();
     if (Stack) {
         const QString C = QStringLiteral("Auto ranging mode of axis stop");
-        Stack->StartGroup(C);
+        TQvUndoGroup Group(Stack, C);
         if (Zoom) {
             Stack->PushProperty(Zoom, C, QStringLiteral("Auto"));
             Stack->PushProperty(Zoom, C, QString::fromLatin1(BarProp));

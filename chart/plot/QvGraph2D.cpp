@@ -824,10 +824,9 @@ void TQvGraph2D::UndoPushSeriesVectors()
                 vectors.append(v);
     if (vectors.isEmpty())
         return;
-    FUndoStack->StartGroup(QStringLiteral("Graph series data"));
+    TQvUndoGroup Group(FUndoStack, QStringLiteral("Graph series data"));
     for (TQvCustomDoubleVector* v : vectors)
         FUndoStack->PushVectorState(v, QStringLiteral("Graph series data"));
-    FUndoStack->StopGroup();
 }
 
 // -------------------------------------------------------------------------------------------------

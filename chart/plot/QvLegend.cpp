@@ -445,10 +445,9 @@ void TQvLegend::SetPosition(TQvLegendPosition V)
     if (FPosition == V)
         return;
     if (TQvUndoStack* st = GetUndoStack()) {
-        st->StartGroup(QStringLiteral("Legend position"));
+        TQvUndoGroup Group(st, QStringLiteral("Legend position"));
         for (const char* p : {"Left", "Top", "ItemsOrder", "Position"})
             st->PushProperty(this, QStringLiteral("Legend position"), QString::fromLatin1(p));
-        st->StopGroup();
     }
     FPosition = V;
     if (V != TQvLegendPosition::FreeFloating) {
@@ -553,10 +552,9 @@ bool TQvLegend::eventFilter(QObject* Watched, QEvent* Event)
         const QPoint now = FBounds.topLeft();
         FBounds.moveTopLeft(FOldLocation);
         if (TQvUndoStack* st = GetUndoStack()) {
-            st->StartGroup(QStringLiteral("Legend position"));
+            TQvUndoGroup Group(st, QStringLiteral("Legend position"));
             SetLeft(now.x());
             SetTop(now.y());
-            st->StopGroup();
         } else {
             FBounds.moveTopLeft(now);
         }

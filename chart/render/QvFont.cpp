@@ -306,12 +306,11 @@ void TQvFont::PushToUndoStack(TQvUndoStack* Stack, const QString& Comment)
     static const char* const gradient[] = {"Visible",      "FirstColor",   "MiddleColor",
                                            "LastColor",    "LinearAngle",  "LinearCenter",
                                            "RadialCenterX", "RadialCenterY"};
-    Stack->StartGroup(Comment);
+    TQvUndoGroup Group(Stack, Comment);
     for (const char* name : own)
         Stack->PushProperty(this, QString(), QString::fromLatin1(name));
     for (const char* name : gradient)
         Stack->PushProperty(FGradient, QString(), QString::fromLatin1(name));
-    Stack->StopGroup();
 }
 
 TQvFont* QvDefaultCaptionFont()
