@@ -39,10 +39,14 @@ package: deps build
 
 # Every test program (data, chart, window) again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report fails the test.
+# Every test program again under AddressSanitizer and UndefinedBehaviorSanitizer. SANITIZE_TARGETS
+# and SANITIZE_CTEST narrow it (CI: the data tests, `SANITIZE_TARGETS=data_tests SANITIZE_CTEST="-L data"`).
+SANITIZE_TARGETS ?= all_tests
+SANITIZE_CTEST ?=
 test-sanitize: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTARNWELL_SANITIZE=ON -DTARNWELL_BENCH=OFF
-	cmake --build $(BUILD_ASAN) -j$(JOBS) --target all_tests
-	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS)
+	cmake --build $(BUILD_ASAN) -j$(JOBS) --target $(SANITIZE_TARGETS)
+	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS) $(SANITIZE_CTEST)
 
 # LeakSanitizer on the window's close test: closing with several files loaded frees every file,
 # step, vector and series. Only that test runs; the others leave leak checking off.

@@ -700,7 +700,7 @@ void TFormWPVData::BuildDetailsPage()
 
     Button1 = new QPushButton(Panel4);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setFixedSize(99, 136);
+    Button1->setFixedSize(99, 104);
     {
         // A push button does not wrap its caption: a word-wrapped label inside it does.
         auto* caption = new QLabel(QStringLiteral("Remove spaces and copy to clipboard"), Button1);
@@ -714,7 +714,7 @@ void TFormWPVData::BuildDetailsPage()
 
     ButtonSaveTable = new QPushButton(QStringLiteral("Save table..."), Panel4);
     ButtonSaveTable->setObjectName(QStringLiteral("ButtonSaveTable"));
-    ButtonSaveTable->setFixedWidth(99);
+    ButtonSaveTable->setFixedSize(99, 28);
     ButtonSaveTable->setToolTip(QStringLiteral("Save the table as the copy button copies it (UTF-8 text)"));
 
     ScrollBoxTop = new TSidewaysScrollArea(Panel4);
@@ -728,8 +728,14 @@ void TFormWPVData::BuildDetailsPage()
     top->addWidget(dou, 0, Qt::AlignTop);
     top->addLayout(columnBox);
     top->addStretch(1);
-    top->addWidget(ButtonSaveTable, 0, Qt::AlignTop);
-    top->addWidget(Button1, 0, Qt::AlignTop);
+    // The copy button and "Save table..." share one column, as tall as the column list, so that
+    // the row fits the usual window width.
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(Button1);
+    buttons->addWidget(ButtonSaveTable);
+    buttons->addStretch(1);
+    top->addLayout(buttons);
 
     Label6 = new QLabel(QStringLiteral("Details"), Panel4);
     Label6->setObjectName(QStringLiteral("Label6"));

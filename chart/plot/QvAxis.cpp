@@ -449,9 +449,11 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
     TQvZoomSettings* Zoom = G ? G->Zoom() : nullptr;
     const char* BarProp = Horizontal() ? "HScrollbarVisible" : "VScrollbarVisible";
     TQvUndoStack* Stack = IsLoading() ? nullptr : GetUndoStack();
+    // One group for the whole change, the zoom settings included; it closes when this returns
+    // or throws.
+    TQvUndoGroup Group(Stack, QStringLiteral("Auto ranging mode of axis stop"));
     if (Stack) {
         const QString C = QStringLiteral("Auto ranging mode of axis stop");
-        TQvUndoGroup Group(Stack, C);
         if (Zoom) {
             Stack->PushProperty(Zoom, C, QStringLiteral("Auto"));
             Stack->PushProperty(Zoom, C, QString::fromLatin1(BarProp));
@@ -480,8 +482,7 @@ void TQvAxis::SetStopEnd(TQvAxisEnd Value)
         }
     }
     // The group closes only now, after every part of the change.
-    if (Stack)
-        Stack->StopGroup();
+    Group.Stop();
     if (Value == TQvAxisEnd::AutoRange || Value == TQvAxisEnd::MovingSlit)
         RangeModified();
     Modified();
