@@ -215,3 +215,30 @@ TEST_F(CommandLineTest, FileNameThatIsNotUtf8Opens)
     ::unlink(name.constData());
     ::unlink((QFile::encodeName(dir.path()) + "/figure\xFF.png").constData());
 }
+
+// A file given as a pipe is read once, through the real program: `cat f | --source /dev/stdin`
+// and `--steps <(cat f)` give what the file itself gives.
+TEST_F(CommandLineTest, PipesGiveWhatTheFileGives)
+{
+    const QString program = QStringLiteral("'%1'").arg(QStringLiteral(TARNWELL_READER));
+    const QString sample = QStringLiteral("'%1'").arg(Sample());
+    for (const char* mode : {"--source", "--steps", "--details"}) {
+        const TRun direct = Reader({QString::fromLatin1(mode), Sample()});
+        ASSERT_EQ(direct.Exit, 0) << mode << ": " << direct.Err.toStdString();
+        ASSERT_FALSE(direct.Out.isEmpty()) << mode;
+        const TRun piped = Shell(QStringLiteral("cat %1 | %2 %3 /dev/stdin").arg(sample, program, QLatin1String(mode)));
+        EXPECT_EQ(piped.Exit, 0) << mode << ": " << piped.Err.toStdString();
+        const TRun substituted =
+            Shell(QStringLiteral("exec bash -c \"%1 %2 <(cat %3)\"").arg(program, QLatin1String(mode), sample));
+        EXPECT_EQ(substituted.Exit, 0) << mode << ": " << substituted.Err.toStdString();
+        if (std::strcmp(mode, "--details") == 0) {
+            // The details name the file: compare from the line after it.
+            const auto tail = [](const QByteArray& a) { return a.mid(a.indexOf('\n')); };
+            EXPECT_EQ(tail(piped.Out), tail(direct.Out));
+            EXPECT_EQ(tail(substituted.Out), tail(direct.Out));
+        } else {
+            EXPECT_EQ(piped.Out, direct.Out) << mode;
+            EXPECT_EQ(substituted.Out, direct.Out) << mode;
+        }
+    }
+}
