@@ -11,7 +11,12 @@
 #include <limits>
 #include <new>
 
+#include <cerrno>
+#include <system_error>
+#include <thread>
+
 #include <sys/stat.h>
+#include <unistd.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -186,6 +191,31 @@ constexpr std::size_t kFirstStreamRead = std::size_t(64) << 10;
     throw EWPVDataError(QStringLiteral("Cannot read file \"%1\": %2").arg(WPVDisplayFileName(aFileName), aWhy));
 }
 
+// A regular file from this size on is read in two halves at once, one per core: most of the
+// time of reading a file already cached is the kernel filling fresh pages, which two threads
+// do in half the time.
+constexpr std::size_t kReadInHalvesFrom = std::size_t(16) << 20;
+
+// Reads bytes [aFrom, aTo) of aFd into aBytes + aFrom; returns the count read (less at the end
+// of the file) and sets aError to errno on failure.
+std::size_t ReadRange(int aFd, char* aBytes, std::size_t aFrom, std::size_t aTo, int& aError)
+{
+    std::size_t pos = aFrom;
+    while (pos < aTo) {
+        const ssize_t r = ::pread(aFd, aBytes + pos, aTo - pos, off_t(pos));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            aError = errno;
+            break;
+        }
+        if (r == 0)
+            break;
+        pos += std::size_t(r);
+    }
+    return pos - aFrom;
+}
+
 } // namespace
 
 TWPVText::~TWPVText()
@@ -227,6 +257,33 @@ void TWPVText::ReadAll(QFile& aFile, const QString& aFileName, bool aRegular)
     // grew meanwhile); anything else into a buffer that doubles.
     const qint64 size = aRegular ? std::max<qint64>(0, aFile.size()) : 0;
     Allocate(aRegular ? std::size_t(size) + 1 : kFirstStreamRead);
+    if (aRegular && std::size_t(size) >= kReadInHalvesFrom && aFile.pos() == 0) {
+        const std::size_t n = std::size_t(size);
+        const std::size_t half = n / 2;
+        const int fd = aFile.handle();
+        int errors[2] = {0, 0};
+        std::size_t second = 0;
+        bool parallel = true;
+        std::thread reader;
+        try {
+            reader = std::thread([&] { second = ReadRange(fd, fBytes, half, n, errors[1]); });
+        } catch (const std::system_error&) {
+            parallel = false; // no thread to be had: read in one go below
+        }
+        if (parallel) {
+            const std::size_t first = ReadRange(fd, fBytes, 0, half, errors[0]);
+            reader.join();
+            for (const int e : errors)
+                if (e != 0)
+                    CannotRead(aFileName, QString::fromLocal8Bit(std::strerror(e)));
+            // A file that shrank meanwhile leaves a gap between the halves: read it again in
+            // one go. A file that grew is read on below.
+            if (first == half && second == n - half && aFile.seek(qint64(n)))
+                fSize = n;
+            else if (!aFile.seek(0))
+                CannotRead(aFileName, aFile.errorString());
+        }
+    }
     for (;;) {
         if (fSize == fCapacity)
             Grow(fCapacity * 2);

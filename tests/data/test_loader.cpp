@@ -337,6 +337,28 @@ TEST_F(LoaderTest, UnreadableFileFails)
     EXPECT_THROW(f.OccupyFromFile(dir.path()), EWPVDataError);
 }
 
+// A large file is read in two halves at once; every byte must land in its place, at the seam
+// too, and a small file read the plain way must give the same.
+TEST_F(LoaderTest, LargeFileIsReadWhole)
+{
+    for (const qsizetype size : {qsizetype(1000), qsizetype(16 << 20), qsizetype((17 << 20) + 7)}) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        quint32 x = 12345;
+        for (char& c : bytes) {
+            x = x * 1664525u + 1013904223u;
+            c = char('0' + (x >> 24) % 64);
+        }
+        const QString name = dir.filePath(QStringLiteral("large.txt"));
+        QFile out(name);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(out.write(bytes), size);
+        out.close();
+        const std::shared_ptr<TWPVText> text = TWPVText::Read(name);
+        ASSERT_EQ(text->Size(), std::size_t(size));
+        EXPECT_TRUE(text->Bytes() == QByteArrayView(bytes)) << size;
+    }
+}
+
 TEST_F(LoaderTest, LastLineWithoutTerminator)
 {
     // The reader looks for more text after an unterminated last line; the line read so far must
