@@ -38,6 +38,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -355,6 +356,17 @@ TFormWPVData::TFormWPVData(QWidget* aParent) : QWidget(aParent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     layout->addWidget(StatusBar1);
+    // The readout in two labels: the nearest point keeps its whole text at the right; the axes'
+    // part gives way when the window is narrow (its whole text is its tooltip).
+    LabelHoverAxes = new QLabel(StatusBar1);
+    LabelHoverAxes->setObjectName(QStringLiteral("LabelHoverAxes"));
+    LabelHoverAxes->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LabelHoverAxes->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(LabelHoverAxes, 1);
+    LabelHoverPoint = new QLabel(StatusBar1);
+    LabelHoverPoint->setObjectName(QStringLiteral("LabelHoverPoint"));
+    LabelHoverPoint->setTextFormat(Qt::PlainText);
+    StatusBar1->addPermanentWidget(LabelHoverPoint);
 
     QvUndoStack1 = new TQvUndoStack(this);
     QvUndoStack1->setObjectName(QStringLiteral("QvUndoStack1"));
@@ -925,13 +937,18 @@ void TFormWPVData::BuildCharts()
     for (TQvGraph2D* g : {QvGraph2D1, QvGraph2D2, QvGraph2D3, QvGraph2D4, QvGraph2D5}) {
         g->SetHoverReadout(true);
         connect(g, &TQvGraph2D::OnHover, this, [this](const TQvHoverInfo& aInfo) {
-            const QString text = QvHoverText(aInfo);
-            if (text.isEmpty())
-                StatusBar1->clearMessage();
-            else
-                StatusBar1->showMessage(text);
+            // The nearest point first: the room left for the axes follows from its width.
+            LabelHoverPoint->setText(QvHoverPointText(aInfo));
+            StatusBar1->layout()->activate();
+            const QString axes = QvHoverAxesText(aInfo);
+            LabelHoverAxes->setText(FitHoverAxes(aInfo, axes));
+            LabelHoverAxes->setToolTip(axes);
         });
-        connect(g, &TQvGraph2D::OnHoverLeave, StatusBar1, &QStatusBar::clearMessage);
+        connect(g, &TQvGraph2D::OnHoverLeave, this, [this] {
+            LabelHoverAxes->clear();
+            LabelHoverAxes->setToolTip(QString());
+            LabelHoverPoint->clear();
+        });
     }
 
     connect(QvGraph2D1, &TQvGraph2D::OnMouseDown, this,
@@ -1577,4 +1594,34 @@ void TFormWPVData::dropEvent(QDropEvent* e)
         return;
     e->acceptProposedAction();
     AddFiles(names);
+}
+
+QString TFormWPVData::FitHoverAxes(const TQvHoverInfo& aInfo, const QString& aText) const
+{
+    // Too long for the room left of the nearest point: the axes' captions are shortened alike,
+    // the values stay whole.
+    const QFontMetrics metrics(LabelHoverAxes->font());
+    const int room = LabelHoverAxes->contentsRect().width();
+    if (aInfo.Axes.empty() || room <= 0 || metrics.horizontalAdvance(aText) <= room)
+        return aText;
+    const QString gap = QStringLiteral("   ");
+    QStringList values;
+    int fixed = metrics.horizontalAdvance(gap) * int(aInfo.Axes.size() - 1);
+    for (const TQvHoverAxisValue& v : aInfo.Axes) {
+        values << QStringLiteral(" = ") + QvHoverAxisText(v);
+        fixed += metrics.horizontalAdvance(values.back());
+    }
+    const int each = std::max(metrics.averageCharWidth() * 6, (room - fixed) / int(aInfo.Axes.size()));
+    QStringList parts;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        parts << metrics.elidedText(aInfo.Axes[std::size_t(i)].Caption, Qt::ElideRight, each) + values[i];
+    return parts.join(gap);
+}
+
+QString TFormWPVData::HoverReadout() const
+{
+    QString text = LabelHoverAxes->toolTip();
+    if (!LabelHoverPoint->text().isEmpty())
+        text += QStringLiteral("   |   ") + LabelHoverPoint->text();
+    return text;
 }

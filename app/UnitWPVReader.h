@@ -159,6 +159,16 @@ public:
     TWPVSourceView* Memo4 = nullptr;
     // ---- under the pages: the graphs' hover readout
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* LabelHoverAxes = nullptr;  // the cursor's position on the axes (cut when too long)
+    QLabel* LabelHoverPoint = nullptr; // the nearest point, at the right, always whole
+    // What the readout shows: the axes, then "   |   " and the nearest point; empty off a graph.
+    QString HoverReadout() const;
+
+private:
+    // The axes' part of the readout, its captions shortened to fit the label.
+    QString FitHoverAxes(const struct TQvHoverInfo& aInfo, const QString& aText) const;
+
+public:
     // ---- chart components beside the graphs
     TQvUndoStack* QvUndoStack1 = nullptr;
     TQvGraphSettingsTool* QvGraphSettingsTool1 = nullptr;

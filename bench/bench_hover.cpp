@@ -155,7 +155,7 @@ int main(int argc, char** argv)
             }
         }
     }
-    const QString message = form.StatusBar1->currentMessage();
+    const QString message = form.HoverReadout();
 
     // The highlight repaint alone: another series highlighted, painted and flushed at once.
     std::vector<double> litMs;

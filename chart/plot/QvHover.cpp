@@ -153,18 +153,30 @@ QString QvHoverDataText(double Value)
     return QvFormatGeneral(Value, std::clamp(std::max(Digits, Lead + 1), 1, 15));
 }
 
-QString QvHoverText(const TQvHoverInfo& Info)
+QString QvHoverAxesText(const TQvHoverInfo& Info)
 {
     if (!Info.InDrawingArea)
         return QString();
     QStringList Parts;
     for (const TQvHoverAxisValue& V : Info.Axes)
         Parts << V.Caption + QStringLiteral(" = ") + QvHoverAxisText(V);
-    QString Text = Parts.join(QStringLiteral("   "));
-    if (Info.Series) {
-        Text += QStringLiteral("   |   ") + Info.SeriesCaption + QStringLiteral(", point ") + QString::number(Info.Index)
-            + QStringLiteral(": x = ") + QvHoverDataText(Info.X) + QStringLiteral(", y = ") + QvHoverDataText(Info.Y);
-    }
+    return Parts.join(QStringLiteral("   "));
+}
+
+QString QvHoverPointText(const TQvHoverInfo& Info)
+{
+    if (!Info.InDrawingArea || !Info.Series)
+        return QString();
+    return Info.SeriesCaption + QStringLiteral(", point ") + QString::number(Info.Index) + QStringLiteral(": x = ")
+        + QvHoverDataText(Info.X) + QStringLiteral(", y = ") + QvHoverDataText(Info.Y);
+}
+
+QString QvHoverText(const TQvHoverInfo& Info)
+{
+    QString Text = QvHoverAxesText(Info);
+    const QString Point = QvHoverPointText(Info);
+    if (!Point.isEmpty())
+        Text += QStringLiteral("   |   ") + Point;
     return Text;
 }
 

@@ -68,6 +68,10 @@ QString QvHoverDataText(double Value);
 // The readout line: "<axis caption> = <value>" for each axis, then the nearest point with its
 // series caption, index and values. Empty when the cursor is not over the drawing area.
 QString QvHoverText(const TQvHoverInfo& Info);
+// Its two halves: the cursor's position on the axes, and the nearest point (empty when there is
+// none within reach).
+QString QvHoverAxesText(const TQvHoverInfo& Info);
+QString QvHoverPointText(const TQvHoverInfo& Info);
 
 // Draws Series over what is painted so far as highlighted: its line wider and opaque, its
 // symbols larger (the graph fades the rest first). Uses the series' current screen points; changes nothing of the series.

@@ -10,6 +10,10 @@
 #include "test_window_fixture.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLayout>
+#include <QStatusBar>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -19,7 +23,6 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -94,7 +97,7 @@ TEST_F(WindowTest, StatusBarReadsOutGraphOneAndLeavingClearsIt)
                         << g->DrawingArea().height() << " first " << current->Points().Data()[0].X << ","
                         << current->Points().Data()[0].Y;
     QTest::mouseMove(g, p);
-    const QString text = form->StatusBar1->currentMessage();
+    const QString text = form->HoverReadout();
     // The X axis, the visible Y axes (the log one as a value), then the nearest point.
     EXPECT_TRUE(text.startsWith(QStringLiteral("Time, s = "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Current, A. Pump=Blaqck, Alpha2=Red, Pump-Alpha2=Green = ")))
@@ -108,11 +111,25 @@ TEST_F(WindowTest, StatusBarReadsOutGraphOneAndLeavingClearsIt)
     EXPECT_TRUE(text.contains(QStringLiteral("   |   ") + nearest->Caption() + QStringLiteral(", point ")))
         << text.toStdString();
     EXPECT_TRUE(nearest->Caption().startsWith(QStringLiteral("FN:1 Mode:"))) << nearest->Caption().toStdString();
+    // At the window's first size the nearest point is read whole; the axes' long captions give way.
+    form->StatusBar1->layout()->activate();
+    EXPECT_TRUE(form->LabelHoverPoint->isVisible());
+    EXPECT_GE(form->LabelHoverPoint->width(), form->LabelHoverPoint->sizeHint().width())
+        << form->LabelHoverPoint->text().toStdString();
+    EXPECT_LE(form->LabelHoverPoint->geometry().right(), form->StatusBar1->contentsRect().right());
+    // Left of it the axes' part fits, its captions shortened but every value whole.
+    const QString shown = form->LabelHoverAxes->text();
+    EXPECT_LE(QFontMetrics(form->LabelHoverAxes->font()).horizontalAdvance(shown),
+              form->LabelHoverAxes->contentsRect().width())
+        << shown.toStdString();
+    EXPECT_EQ(shown.count(QStringLiteral(" = ")), 3) << shown.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(" = \\d\\.\\d\\dE[-+]\\d\\d$")).match(shown).hasMatch())
+        << shown.toStdString();
 
     // Over the page's list: the graph was left, the status bar is empty, nothing is highlighted.
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(g, &leave);
-    EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+    EXPECT_TRUE(form->HoverReadout().isEmpty());
     EXPECT_EQ(g->HighlightedSeries(), nullptr);
     EXPECT_EQ(form->QvUndoStack1->UndoCount(), undo);
     EXPECT_EQ(current->WriteProperties(), properties);
@@ -132,8 +149,8 @@ TEST_F(WindowTest, StatusBarReadsOutGraphOneAndLeavingClearsIt)
     }
     ASSERT_GE(q.x(), 0);
     QTest::mouseMove(form->QvGraph2D2, q);
-    EXPECT_TRUE(form->StatusBar1->currentMessage().startsWith(QStringLiteral("log(pO2/atm) = ")))
-        << form->StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(form->HoverReadout().startsWith(QStringLiteral("log(pO2/atm) = ")))
+        << form->HoverReadout().toStdString();
     EXPECT_NE(form->QvGraph2D2->HighlightedSeries(), nullptr);
     QvSetFormatSeparators(QChar(), QChar());
 }
