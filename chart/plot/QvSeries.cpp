@@ -910,7 +910,8 @@ void TQvSeries::PaintLine(QPainter& Gr)
             if (!FLinesValid)
                 QvColumnLines(p, FPointCount, FLineScratch);
             FLinesValid = true;
-            Gr.drawLines(FLineScratch.data(), int(FLineScratch.size()));
+            // Wider lines are set straight into a raster image, the same pixels as Qt's.
+            QvDrawAliasedLines(Gr, pen, FLineScratch.data(), int(FLineScratch.size()));
         } else {
             QPolygon poly(FPointCount);
             for (int i = 0; i < FPointCount; ++i)

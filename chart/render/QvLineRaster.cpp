@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -232,12 +233,271 @@ private:
     std::vector<float> FColumns;
 };
 
+// Aliased solid lines of one opaque colour, set pixel for pixel as Qt's raster engine sets
+// them for a pen with flat caps: the same arithmetic in the same order (double
+// coordinates, the line first cut to the rasterizer's clip rectangle widened by the pen, the
+// corners of a slanted line snapped down to 1/64 pixel, the edges stepped row by row in 16.16
+// fixed point with slopes truncated to 1/65536), so that the pixels are identical, edge pixels
+// included. Overlapping lines of one opaque colour set a pixel to the same value whatever their
+// order or grouping.
+class TAliasedRaster
+{
+public:
+    // Bounds: the rasterizer's clip rectangle (the device, cut to the bounding rectangle of the
+    // clip); Clip: the clip itself as rectangles within it.
+    TAliasedRaster(QImage& Image, quint32 Color, const QRect& Bounds, std::vector<QRect> Clip)
+        : FBits(const_cast<uchar*>(Image.constBits())), FStride(Image.bytesPerLine()), FColor(Color),
+          FBounds(Bounds), FClip(std::move(Clip))
+    {
+    }
+
+    // The line A - B in device pixels, Width its thickness relative to its length.
+    void Line(QPointF A, QPointF B, double Width)
+    {
+        if (A == B || !(Width > 0.0))
+            return;
+        QPointF Pa = A, Pb = B;
+        const QPointF Offs = QPointF(std::abs(B.y() - A.y()), std::abs(B.x() - A.x())) * Width * 0.5;
+        const QRectF Window(QPointF(FBounds.topLeft()) - Offs, QPointF(FBounds.bottomRight() + QPoint(1, 1)) + Offs);
+        if (ClipLine(Pa, Pb, Window))
+            return;
+        {
+            const QPointF D0 = A - B;
+            const double W0 = D0.x() * D0.x() + D0.y() * D0.y();
+            const QPointF D = Pa - Pb;
+            const double W = D.x() * D.x() + D.y() * D.y();
+            if (W == 0)
+                return;
+            Width *= std::sqrt(W0 / W);
+        }
+        if (Same26Dot6(Pa.y(), Pb.y())) {
+            // Horizontal: drawn as the vertical line through its middle, as wide as it is long.
+            const double X = (Pa.x() + Pb.x()) * 0.5f;
+            const double Dx = std::abs(Pb.x() - Pa.x()) * 0.5f;
+            const double Y = Pa.y();
+            const double Dy = Width * Dx;
+            Pa = QPointF(X, Y - Dy);
+            Pb = QPointF(X, Y + Dy);
+            Width = 1 / Width;
+        }
+        if (Same26Dot6(Pa.x(), Pb.x())) {
+            if (Pa.y() > Pb.y())
+                std::swap(Pa, Pb);
+            const double Dy = Pb.y() - Pa.y();
+            const double HalfWidth = 0.5f * Width * Dy;
+            const double Lo = double(FBounds.left()), Hi = double(FBounds.right() + 1);
+            const double Left = std::clamp(Pa.x() - HalfWidth, Lo, Hi);
+            const double Right = std::clamp(Pa.x() + HalfWidth, Lo, Hi);
+            Pa.ry() = std::clamp(Pa.y(), double(FBounds.top()), double(FBounds.bottom() + 1));
+            Pb.ry() = std::clamp(Pb.y(), double(FBounds.top()), double(FBounds.bottom() + 1));
+            if (Same26Dot6(Left, Right) || Same26Dot6(Pa.y(), Pb.y()))
+                return;
+            const int Top = int(Pa.y() + 0.5f);
+            const int Bottom = Pb.y() < 0.5f ? -1 : int(Pb.y() - 0.5f);
+            const int L = int(Left + 0.5f);
+            const int R = Right < 0.5f ? -1 : int(Right - 0.5f);
+            Rect(L, R, Top, Bottom);
+            return;
+        }
+        Slanted(Pa, Pb, Width);
+    }
+
+private:
+    static bool Same26Dot6(double P1, double P2) { return int((P2 - P1) * 64.) == 0; }
+    static QPointF Snap(const QPointF& P)
+    {
+        return QPointF(std::floor(P.x() * 64) * (1 / 64.0), std::floor(P.y() * 64) * (1 / 64.0));
+    }
+    static double SafeDivide(double X, double Y)
+    {
+        if (Y == 0)
+            return X > 0 ? 1e20 : -1e20;
+        return X / Y;
+    }
+    static qint64 ToFixed(double X)
+    {
+        const double T = X * 65536.0;
+        if (T > double(INT_MAX) * 65536.0)
+            return qint64(INT_MAX) * 65536;
+        if (T < double(INT_MIN) * 65536.0)
+            return qint64(INT_MIN) * 65536;
+        return qint64(T);
+    }
+
+    // Cuts the line to Window; true when nothing of it is left (or it has no position).
+    static bool ClipLine(QPointF& P1, QPointF& P2, const QRectF& Window)
+    {
+        double &X1 = P1.rx(), &Y1 = P1.ry(), &X2 = P2.rx(), &Y2 = P2.ry();
+        if (!std::isfinite(X1) || !std::isfinite(Y1) || !std::isfinite(X2) || !std::isfinite(Y2))
+            return true;
+        const double XMin = Window.left(), XMax = Window.right(), YMin = Window.top(), YMax = Window.bottom();
+        if (X1 < XMin) {
+            if (X2 <= XMin)
+                return true;
+            Y1 += (Y2 - Y1) / (X2 - X1) * (XMin - X1);
+            X1 = XMin;
+        } else if (X1 > XMax) {
+            if (X2 >= XMax)
+                return true;
+            Y1 += (Y2 - Y1) / (X2 - X1) * (XMax - X1);
+            X1 = XMax;
+        }
+        if (X2 < XMin) {
+            Y2 += (Y2 - Y1) / (X2 - X1) * (XMin - X2);
+            X2 = XMin;
+        } else if (X2 > XMax) {
+            Y2 += (Y2 - Y1) / (X2 - X1) * (XMax - X2);
+            X2 = XMax;
+        }
+        if (Y1 < YMin) {
+            if (Y2 <= YMin)
+                return true;
+            X1 += (X2 - X1) / (Y2 - Y1) * (YMin - Y1);
+            Y1 = YMin;
+        } else if (Y1 > YMax) {
+            if (Y2 >= YMax)
+                return true;
+            X1 += (X2 - X1) / (Y2 - Y1) * (YMax - Y1);
+            Y1 = YMax;
+        }
+        if (Y2 < YMin) {
+            X2 += (X2 - X1) / (Y2 - Y1) * (YMin - Y2);
+            Y2 = YMin;
+        } else if (Y2 > YMax) {
+            X2 += (X2 - X1) / (Y2 - Y1) * (YMax - Y2);
+            Y2 = YMax;
+        }
+        return false;
+    }
+
+    // A slanted line: the quadrilateral with the corners Top, Left, Right, Bottom, scanned in
+    // up to four stretches of rows, each between one left and one right edge.
+    void Slanted(QPointF Pa, QPointF Pb, double Width)
+    {
+        if (Pa.y() > Pb.y())
+            std::swap(Pa, Pb);
+        QPointF Delta = Pb - Pa;
+        Delta *= 0.5f * Width;
+        const QPointF Perp(Delta.y(), -Delta.x());
+        QPointF Top, Left, Right, Bottom;
+        if (Pa.x() < Pb.x()) {
+            Top = Pa + Perp;
+            Left = Pa - Perp;
+            Right = Pb + Perp;
+            Bottom = Pb - Perp;
+        } else {
+            Top = Pa - Perp;
+            Left = Pb - Perp;
+            Right = Pa + Perp;
+            Bottom = Pb + Perp;
+        }
+        Top = Snap(Top);
+        Bottom = Snap(Bottom);
+        Left = Snap(Left);
+        Right = Snap(Right);
+        const QPointF TopLeftEdge = Left - Top, TopRightEdge = Right - Top;
+        const QPointF BottomLeftEdge = Bottom - Left, BottomRightEdge = Bottom - Right;
+        const double TopLeftSlope = SafeDivide(TopLeftEdge.x(), TopLeftEdge.y());
+        const double BottomLeftSlope = SafeDivide(BottomLeftEdge.x(), BottomLeftEdge.y());
+        const double TopRightSlope = SafeDivide(TopRightEdge.x(), TopRightEdge.y());
+        const double BottomRightSlope = SafeDivide(BottomRightEdge.x(), BottomRightEdge.y());
+        const qint64 TopLeftStep = ToFixed(TopLeftSlope), TopRightStep = ToFixed(TopRightSlope);
+        const qint64 BottomLeftStep = ToFixed(BottomLeftSlope), BottomRightStep = ToFixed(BottomRightSlope);
+
+        const int ITop = int(Top.y() + 0.5f);
+        int ILeft = Left.y() < 0.5f ? -1 : int(Left.y() - 0.5f);
+        int IRight = Right.y() < 0.5f ? -1 : int(Right.y() - 0.5f);
+        int IBottom = Bottom.y() < 0.5f ? -1 : int(Bottom.y() - 0.5f);
+        int IMiddle = std::min(ILeft, IRight);
+
+        qint64 LeftA = ToFixed(Top.x() + 0.5f + (ITop + 0.5f - Top.y()) * TopLeftSlope);
+        qint64 LeftB = ToFixed(Left.x() + 0.5f + (ILeft + 1.5f - Left.y()) * BottomLeftSlope);
+        qint64 RightA = ToFixed(Top.x() - 0.5f + (ITop + 0.5f - Top.y()) * TopRightSlope);
+        qint64 RightB = ToFixed(Right.x() - 0.5f + (IRight + 1.5f - Right.y()) * BottomRightSlope);
+
+        int Y = ITop;
+        // Rows Y .. Next between the edges at Li and Ri (16.16, stepped by Ls and Rs); rows
+        // above the bounds are stepped over.
+        auto Segment = [&](int& Next, qint64& Li, qint64& Ri, qint64 Ls, qint64 Rs) {
+            const int Ny = std::min(Next + 1, FBounds.top());
+            if (Y < Ny) {
+                Li += Ls * (Ny - Y);
+                Ri += Rs * (Ny - Y);
+                Y = Ny;
+            }
+            if (Next > FBounds.bottom())
+                Next = FBounds.bottom();
+            for (; Y <= Next; ++Y) {
+                Span(int(Li >> 16), int(Ri >> 16), Y);
+                Li += Ls;
+                Ri += Rs;
+            }
+        };
+        Segment(IMiddle, LeftA, RightA, TopLeftStep, TopRightStep);
+        Segment(IRight, LeftB, RightA, BottomLeftStep, TopRightStep);
+        Segment(ILeft, LeftA, RightB, TopLeftStep, BottomRightStep);
+        Segment(IBottom, LeftB, RightB, BottomLeftStep, BottomRightStep);
+    }
+
+    // Pixels X0 .. X1 of rows Y0 .. Y1, within the bounds and the clip.
+    void Rect(int X0, int X1, int Y0, int Y1) const
+    {
+        X0 = std::max(X0, FBounds.left());
+        X1 = std::min(X1, FBounds.right());
+        Y0 = std::max(Y0, FBounds.top());
+        Y1 = std::min(Y1, FBounds.bottom());
+        if (X0 > X1 || Y0 > Y1)
+            return;
+        for (const QRect& C : FClip) {
+            const int L = std::max(X0, C.left()), R = std::min(X1, C.right());
+            const int T = std::max(Y0, C.top()), B = std::min(Y1, C.bottom());
+            if (L > R || T > B)
+                continue;
+            uchar* Row = FBits + qsizetype(T) * FStride + qsizetype(L) * 4;
+            const int Count = R - L + 1;
+            if (Count == 2) {
+                // The usual vertical line of a 2-pixel pen: one 64-bit store per row.
+                const quint64 Two = quint64(FColor) | (quint64(FColor) << 32);
+                for (int Y = T; Y <= B; ++Y, Row += FStride)
+                    std::memcpy(Row, &Two, 8);
+            } else {
+                for (int Y = T; Y <= B; ++Y, Row += FStride)
+                    std::fill_n(reinterpret_cast<quint32*>(Row), Count, FColor);
+            }
+        }
+    }
+
+    // Pixels X0 .. X1 of row Y, within the bounds and the clip.
+    void Span(int X0, int X1, int Y) const
+    {
+        X0 = std::max(X0, FBounds.left());
+        X1 = std::min(X1, FBounds.right());
+        if (X0 > X1 || Y < FBounds.top() || Y > FBounds.bottom())
+            return;
+        quint32* Row = reinterpret_cast<quint32*>(FBits + qsizetype(Y) * FStride);
+        for (const QRect& C : FClip) {
+            if (Y < C.top() || Y > C.bottom())
+                continue;
+            const int L = std::max(X0, C.left()), R = std::min(X1, C.right());
+            if (L <= R)
+                std::fill_n(Row + L, R - L + 1, FColor);
+        }
+    }
+
+    uchar* FBits;
+    qsizetype FStride;
+    quint32 FColor;
+    QRect FBounds;
+    std::vector<QRect> FClip;
+};
+
 // The image a painter draws into when it can be drawn into directly, with the clip in device
 // pixels and the device scale; null otherwise.
-QImage* DirectTarget(QPainter& Gr, const QPen& Pen, std::vector<QRect>& Clip, double& Scale, double& Dx, double& Dy)
+QImage* DirectTarget(QPainter& Gr, const QPen& Pen, std::vector<QRect>& Clip, double& Scale, double& Dx, double& Dy,
+                     bool Antialiased = true)
 {
     QPaintEngine* Engine = Gr.paintEngine();
-    if (!Engine || Engine->type() != QPaintEngine::Raster || !Gr.testRenderHint(QPainter::Antialiasing))
+    if (!Engine || Engine->type() != QPaintEngine::Raster || Gr.testRenderHint(QPainter::Antialiasing) != Antialiased)
         return nullptr;
     QPaintDevice* Device = Engine->paintDevice();
     if (!Device || Device->devType() != QInternal::Image)
@@ -260,8 +520,18 @@ QImage* DirectTarget(QPainter& Gr, const QPen& Pen, std::vector<QRect>& Clip, do
     const QRegion System = Engine->systemClip();
     if (!System.isEmpty())
         Region &= System;
-    if (Gr.hasClipping())
-        Region &= T.map(Gr.clipRegion());
+    if (Gr.hasClipping()) {
+        const QRegion Logical = Gr.clipRegion();
+        if (Logical.rectCount() == 1) {
+            // A rectangle (from setClipRect with fractional edges, say): the engine rounds its
+            // corners in device pixels, not in logical ones as clipRegion() does.
+            const QRectF Rect = Gr.clipBoundingRect();
+            Region &= QRect::span(T.map(Rect.topLeft()).toPoint(), T.map(Rect.bottomRight()).toPoint())
+                          .adjusted(0, 0, -1, -1);
+        } else {
+            Region &= T.map(Logical);
+        }
+    }
     if (Region.rectCount() > 32)
         return nullptr;
     Clip.assign(Region.begin(), Region.end());
@@ -332,4 +602,40 @@ int QvDrawSegments(QPainter& Gr, const QPen& Pen, const QLineF* Lines, int N)
         Gr.restore();
     }
     return N - int(Rest.size());
+}
+
+int QvDrawAliasedLines(QPainter& Gr, const QPen& Pen, const QLine* Lines, int N)
+{
+    if (N <= 0)
+        return 0;
+    std::vector<QRect> Clip;
+    double Scale = 1, Dx = 0, Dy = 0;
+    QImage* Image = Pen.capStyle() == Qt::FlatCap && Pen.color().alpha() == 255
+                        ? DirectTarget(Gr, Pen, Clip, Scale, Dx, Dy, false)
+                        : nullptr;
+    // The pen's width in device pixels as the raster engine takes it: the larger of the two
+    // scales for a pen that is not cosmetic.
+    const QTransform T = Gr.deviceTransform();
+    const double Width = Pen.isCosmetic() ? (Pen.widthF() == 0 ? 1.0 : Pen.widthF())
+                                          : Pen.widthF() * std::max(std::abs(T.m11()), std::abs(T.m22()));
+    // Lines up to a pixel wide Qt draws with a stroker of its own.
+    if (!Image || Width <= 1) {
+        Gr.drawLines(Lines, N);
+        return 0;
+    }
+    if (Clip.empty())
+        return N;
+    QRect Bounds;
+    for (const QRect& C : Clip)
+        Bounds |= C;
+    // Opaque source-over: the pixel becomes the colour (with full alpha in either format).
+    TAliasedRaster Raster(*Image, qPremultiply(Pen.color().rgba()), Bounds, std::move(Clip));
+    for (int I = 0; I < N; ++I) {
+        const QPointF A = T.map(QPointF(Lines[I].p1())), B = T.map(QPointF(Lines[I].p2()));
+        // A line of no length draws nothing with a flat cap.
+        if (A == B)
+            continue;
+        Raster.Line(A, B, Width / std::hypot(B.x() - A.x(), B.y() - A.y()));
+    }
+    return N;
 }

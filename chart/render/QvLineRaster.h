@@ -25,3 +25,14 @@ class QPainter;
 // Draws Lines[0..N) with Pen (its cap style is taken as square) on Gr. Returns the number of
 // segments drawn directly (the rest went through QPainter::drawLines).
 int QvDrawSegments(QPainter& Gr, const QPen& Pen, const QLineF* Lines, int N);
+
+// Aliased solid lines wider than one device pixel with flat caps, in one opaque colour, drawn
+// straight into the image. Qt's raster engine scan-converts each such line on its own and hands
+// the rows to its span functions; here the rows are computed with the same arithmetic and filled
+// in place, so the pixels are identical to QPainter::drawLines. Painters under the same
+// conditions as above (raster image, scale and translation only, source-over, full opacity, at
+// most 32 clip rectangles), but aliased, take this path; for anything else (antialiasing, other
+// caps, translucent or non-solid pens, lines up to a device pixel wide, which Qt draws with a
+// faster stroker of its own) the lines go to QPainter::drawLines. Returns the number of lines
+// drawn directly (all of them, or none).
+int QvDrawAliasedLines(QPainter& Gr, const QPen& Pen, const QLine* Lines, int N);

@@ -238,6 +238,38 @@ TEST(LineRaster, KeepsEveryClip)
     EXPECT_LT(Compare(Image.copy(40, 30, 60, 50), Reference).Mean, 1.5);
 }
 
+TEST(LineRaster, FractionalClipRectangleIsRoundedInDevicePixels)
+{
+    // Qt rounds the corners of a clip rectangle in device pixels; on a scaled painter the
+    // rectangle rounded in logical pixels loses or gains device rows and columns at its edges.
+    const std::vector<QLineF> Lines = DenseSegments(3000, 120, 90, 9);
+    const QPen Pen = SquarePen(Qt::black, 2);
+    for (double Ratio : {2.0, 1.5}) {
+        QImage Qt = Canvas({120, 90}, Ratio, QImage::Format_ARGB32_Premultiplied), Own = Qt.copy();
+        for (QImage* Image : {&Qt, &Own}) {
+            QPainter P(Image);
+            P.setRenderHint(QPainter::Antialiasing);
+            P.setPen(Pen);
+            P.setClipRect(QRectF(10.4, 7.6, 80.3, 60.45));
+            if (Image == &Qt)
+                P.drawLines(Lines.data(), int(Lines.size()));
+            else
+                QvDrawSegments(P, Pen, Lines.data(), int(Lines.size()));
+        }
+        // Every row and column that Qt paints in is painted in, and no other.
+        auto Painted = [](const QImage& Image, bool Rows) {
+            std::vector<bool> Any(size_t(Rows ? Image.height() : Image.width()), false);
+            for (int Y = 0; Y < Image.height(); ++Y)
+                for (int X = 0; X < Image.width(); ++X)
+                    if (Image.pixel(X, Y) != qRgb(255, 255, 255))
+                        Any[size_t(Rows ? Y : X)] = true;
+            return Any;
+        };
+        EXPECT_EQ(Painted(Own, true), Painted(Qt, true)) << Ratio;
+        EXPECT_EQ(Painted(Own, false), Painted(Qt, false)) << Ratio;
+    }
+}
+
 TEST(LineRaster, LeavesToQtWhatItCannotDrawDirectly)
 {
     const std::vector<QLineF> Lines = DenseSegments(300, 120, 90, 5);
@@ -302,4 +334,165 @@ TEST(LineRaster, SegmentsWithoutPositionOrFarAway)
     P.end();
     EXPECT_NE(Image.pixel(20, 10), qRgb(255, 255, 255));
     EXPECT_NE(Image.pixel(3, 20), qRgb(255, 255, 255));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Aliased wide lines drawn straight into the image: the pixels Qt's own aliased drawing sets.
+
+namespace {
+
+// The column lines of a noisy curve of Count points across Width pixels (vertical runs, steps
+// between neighbouring columns), with some long slanted lines, lines leaving the image and
+// points (lines of no length).
+std::vector<QLine> AliasedLines(int Count, int Width, int Height, unsigned Seed)
+{
+    std::mt19937 Rng(Seed);
+    std::normal_distribution<double> Noise(0, Height / 12.0);
+    std::vector<QLine> Lines;
+    QPoint Prev(2, Height / 2);
+    for (int I = 0; I < Count; ++I) {
+        const int X = 2 + int(double(I) * (Width - 4) / Count);
+        const int Y = std::clamp(int(std::lround(Height / 2 + Noise(Rng))), -20, Height + 20);
+        if (X == Prev.x())
+            Lines.emplace_back(X, std::min(Y, Prev.y()), X, std::max(Y, Prev.y()));
+        else
+            Lines.emplace_back(Prev, QPoint(X, Y));
+        Prev = QPoint(X, Y);
+    }
+    std::uniform_int_distribution<int> Px(-30, Width + 30), Py(-30, Height + 30);
+    for (int I = 0; I < 40; ++I)
+        Lines.emplace_back(Px(Rng), Py(Rng), Px(Rng), Py(Rng));
+    Lines.emplace_back(10, 10, 10, 10);
+    Lines.emplace_back(5, Height - 3, Width - 5, Height - 3);
+    return Lines;
+}
+
+QPen FlatPen(const QColor& Color, double Width)
+{
+    QPen Pen(Color, Width);
+    Pen.setCapStyle(Qt::FlatCap);
+    Pen.setMiterLimit(0);
+    return Pen;
+}
+
+int CountDiffering(const QImage& A, const QImage& B)
+{
+    int N = 0;
+    for (int Y = 0; Y < A.height(); ++Y)
+        for (int X = 0; X < A.width(); ++X)
+            N += A.pixel(X, Y) != B.pixel(X, Y);
+    return N;
+}
+
+} // namespace
+
+TEST(AliasedLines, SamePixelsAsQt)
+{
+    struct TCase
+    {
+        double Width, Ratio;
+        QImage::Format Format;
+        int Clip;   // 0 none, 1 a rectangle with fractional edges, 2 a region of two rectangles
+    };
+    const TCase Cases[] = {
+        {2, 1, QImage::Format_ARGB32_Premultiplied, 1}, {2, 1, QImage::Format_RGB32, 0},
+        {2, 1, QImage::Format_ARGB32_Premultiplied, 2}, {3, 1, QImage::Format_ARGB32_Premultiplied, 1},
+        {4, 1, QImage::Format_RGB32, 0},                {2, 2, QImage::Format_ARGB32_Premultiplied, 1},
+        {1.5, 2, QImage::Format_ARGB32_Premultiplied, 0}, {5, 1, QImage::Format_ARGB32_Premultiplied, 0},
+        {2, 1.5, QImage::Format_ARGB32_Premultiplied, 1}, {2, 1.25, QImage::Format_RGB32, 2},
+        {1, 1, QImage::Format_ARGB32_Premultiplied, 1},
+    };
+    const QSize Size(300, 200);
+    const std::vector<QLine> Lines = AliasedLines(6000, Size.width(), Size.height(), 17);
+    for (const TCase& C : Cases) {
+        const QPen Pen = FlatPen(QColor(20, 90, 200), C.Width);
+        auto Setup = [&](QPainter& P) {
+            P.setRenderHint(QPainter::Antialiasing, false);
+            P.setPen(Pen);
+            if (C.Clip == 1)
+                P.setClipRect(QRectF(20.4, 15.6, 230.3, 150.5));
+            else if (C.Clip == 2)
+                P.setClipRegion(QRegion(10, 10, 100, 80).united(QRegion(150, 60, 120, 120)));
+        };
+        QImage Qt = Canvas(Size, C.Ratio, C.Format), Own = Qt.copy();
+        {
+            QPainter P(&Qt);
+            Setup(P);
+            P.drawLines(Lines.data(), int(Lines.size()));
+        }
+        int Direct = 0;
+        {
+            QPainter P(&Own);
+            Setup(P);
+            Direct = QvDrawAliasedLines(P, Pen, Lines.data(), int(Lines.size()));
+        }
+        SCOPED_TRACE(testing::Message() << "width " << C.Width << " ratio " << C.Ratio << " clip " << C.Clip);
+        EXPECT_EQ(Direct, C.Width * C.Ratio > 1 ? int(Lines.size()) : 0);
+        EXPECT_EQ(CountDiffering(Qt, Own), 0);
+    }
+}
+
+TEST(AliasedLines, LeavesToQtWhatItCannotDrawDirectly)
+{
+    const std::vector<QLine> Lines = AliasedLines(400, 120, 90, 5);
+    const QPen Pen = FlatPen(Qt::darkRed, 2);
+    auto Draw = [&](QPaintDevice& Device, const QPen& With, auto Setup) {
+        QPainter P(&Device);
+        P.setPen(With);
+        Setup(P);
+        return QvDrawAliasedLines(P, With, Lines.data(), int(Lines.size()));
+    };
+    QPicture Picture;
+    EXPECT_EQ(Draw(Picture, Pen, [](QPainter&) {}), 0);
+    EXPECT_FALSE(Picture.boundingRect().isEmpty());
+
+    QPen Translucent = FlatPen(QColor(0, 0, 255, 120), 2), Square = Pen, Dashed = Pen, Thin = FlatPen(Qt::black, 1);
+    Square.setCapStyle(Qt::SquareCap);
+    Dashed.setStyle(Qt::DashLine);
+    const QPen Pens[] = {Translucent, Square, Dashed, Thin};
+    const std::function<void(QPainter&)> Setups[] = {
+        [](QPainter& P) { P.rotate(3); },
+        [](QPainter& P) { P.setRenderHint(QPainter::Antialiasing); },
+        [](QPainter& P) { P.setCompositionMode(QPainter::CompositionMode_Multiply); },
+        [](QPainter& P) { P.setOpacity(0.5); },
+    };
+    auto Check = [&](const QPen& With, const std::function<void(QPainter&)>& Setup) {
+        QImage Own = Canvas({120, 90}, 1, QImage::Format_ARGB32_Premultiplied), Qt = Own.copy();
+        EXPECT_EQ(Draw(Own, With, Setup), 0);
+        {
+            QPainter P(&Qt);
+            P.setPen(With);
+            Setup(P);
+            P.drawLines(Lines.data(), int(Lines.size()));
+        }
+        EXPECT_EQ(Own, Qt);
+    };
+    for (const auto& Setup : Setups)
+        Check(Pen, Setup);
+    for (const QPen& With : Pens)
+        Check(With, [](QPainter&) {});
+    QImage Rgb888 = Canvas({120, 90}, 1, QImage::Format_RGB888);
+    EXPECT_EQ(Draw(Rgb888, Pen, [](QPainter&) {}), 0);
+}
+
+TEST(AliasedLines, FarAwayLinesAreCutAsQtCutsThem)
+{
+    const QLine Lines[] = {QLine(-2000000, 10, 2000000, 10), QLine(3, -1500000, 3, 1500000), QLine(30, 5, 30, 25),
+                           QLine(-5000000, -5000000, -4000000, -4000000)};
+    QImage Own = Canvas({40, 30}, 1, QImage::Format_ARGB32_Premultiplied), Qt = Own.copy();
+    const QPen Pen = FlatPen(Qt::black, 2);
+    {
+        QPainter P(&Own);
+        P.setClipRect(QRect(0, 0, 35, 20));
+        EXPECT_EQ(QvDrawAliasedLines(P, Pen, Lines, int(std::size(Lines))), int(std::size(Lines)));
+    }
+    {
+        QPainter P(&Qt);
+        P.setClipRect(QRect(0, 0, 35, 20));
+        P.setPen(Pen);
+        P.drawLines(Lines, int(std::size(Lines)));
+    }
+    EXPECT_EQ(CountDiffering(Own, Qt), 0);
+    EXPECT_NE(Own.pixel(20, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(Own.pixel(30, 22), qRgb(255, 255, 255));
 }
