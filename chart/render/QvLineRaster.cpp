@@ -1,5 +1,7 @@
 #include "QvLineRaster.h"
 
+#include "QvThinning.h"
+
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -628,14 +630,23 @@ int QvDrawAliasedLines(QPainter& Gr, const QPen& Pen, const QLine* Lines, int N)
     QRect Bounds;
     for (const QRect& C : Clip)
         Bounds |= C;
+    // The scalar double code below runs at a fraction of its speed while the vector registers'
+    // upper halves are in use (left so by Qt's image fills, see ClearUpperVectorState).
+    ClearUpperVectorState();
     // Opaque source-over: the pixel becomes the colour (with full alpha in either format).
     TAliasedRaster Raster(*Image, qPremultiply(Pen.color().rgba()), Bounds, std::move(Clip));
+    // Device coordinates as QTransform::map computes them for a scale and a translation.
+    const double M11 = T.m11(), M22 = T.m22(), TDx = T.dx(), TDy = T.dy();
     for (int I = 0; I < N; ++I) {
-        const QPointF A = T.map(QPointF(Lines[I].p1())), B = T.map(QPointF(Lines[I].p2()));
+        const QLine& L = Lines[I];
+        const QPointF A(M11 * L.x1() + TDx, M22 * L.y1() + TDy), B(M11 * L.x2() + TDx, M22 * L.y2() + TDy);
         // A line of no length draws nothing with a flat cap.
         if (A == B)
             continue;
-        Raster.Line(A, B, Width / std::hypot(B.x() - A.x(), B.y() - A.y()));
+        // The length as QLineF::length computes it (hypot, exact for lines along an axis).
+        const double Ex = B.x() - A.x(), Ey = B.y() - A.y();
+        const double Length = Ex == 0 ? std::abs(Ey) : Ey == 0 ? std::abs(Ex) : std::hypot(Ex, Ey);
+        Raster.Line(A, B, Width / Length);
     }
     return N;
 }
