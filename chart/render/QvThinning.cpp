@@ -722,6 +722,38 @@ void QvColumnLines(const TQvFloatPoint* Points, int N, std::vector<QLine>& Out)
         int cx = rx(i), cy = ry(i);
         if (cx == px) {
             int lo = std::min(py, cy), hi = std::max(py, cy);
+#if defined(__SSE2__)
+            // Dense data: four points at a time while all four stay in the column. Each
+            // coordinate is rounded as QvRoundPixel rounds it (the double v + 1048576.5,
+            // truncated); truncation keeps the order, so the y extent is taken before it.
+            if (i + 4 < N) {
+                const __m128d offset = _mm_set1_pd(1048576.5);
+                const __m128i column = _mm_set1_epi32(px + 1048576);
+                __m128d ylo = _mm_set1_pd(1e300), yhi = _mm_set1_pd(-1e300);
+                const int from = i;
+                while (i + 4 < N) {
+                    const float* f = &Points[i + 1].X;
+                    const __m128 a = _mm_loadu_ps(f), b = _mm_loadu_ps(f + 4);
+                    const __m128 xs = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+                    const __m128i x01 = _mm_cvttpd_epi32(_mm_add_pd(_mm_cvtps_pd(xs), offset));
+                    const __m128i x23 = _mm_cvttpd_epi32(_mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(xs, xs)), offset));
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_unpacklo_epi64(x01, x23), column)) != 0xffff)
+                        break;
+                    const __m128 ys = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+                    const __m128d y01 = _mm_cvtps_pd(ys), y23 = _mm_cvtps_pd(_mm_movehl_ps(ys, ys));
+                    ylo = _mm_min_pd(ylo, _mm_min_pd(y01, y23));
+                    yhi = _mm_max_pd(yhi, _mm_max_pd(y01, y23));
+                    i += 4;
+                }
+                if (i > from) {
+                    const double l = std::min(_mm_cvtsd_f64(ylo), _mm_cvtsd_f64(_mm_unpackhi_pd(ylo, ylo)));
+                    const double h = std::max(_mm_cvtsd_f64(yhi), _mm_cvtsd_f64(_mm_unpackhi_pd(yhi, yhi)));
+                    lo = std::min(lo, QvRoundPixel(float(l)));
+                    hi = std::max(hi, QvRoundPixel(float(h)));
+                    cy = ry(i);
+                }
+            }
+#endif
             while (i + 1 < N && rx(i + 1) == px) {
                 ++i;
                 cy = ry(i);

@@ -312,3 +312,61 @@ TEST(Thinning, ColumnLinesPaintTheSamePixelsAsThePolyline)
             differing += full.pixel(xx, yy) != merged.pixel(xx, yy);
     EXPECT_EQ(differing, 0);
 }
+
+TEST(Thinning, ColumnLinesMatchTheirDefinitionOnDenseRuns)
+{
+    // The definition, point by point: a run of points that round to one pixel column becomes
+    // one vertical line over the rounded y extent (joined to the previous point), anything else
+    // a line between rounded neighbours.
+    auto reference = [](const std::vector<TQvFloatPoint>& p) {
+        auto r = [](float v) { return int(std::floor(double(v) + 0.5)); };
+        std::vector<QLine> out;
+        const int n = int(p.size());
+        if (n == 1)
+            out.emplace_back(r(p[0].X), r(p[0].Y), r(p[0].X), r(p[0].Y));
+        int px = n ? r(p[0].X) : 0, py = n ? r(p[0].Y) : 0;
+        for (int i = 1; i < n; ++i) {
+            int cx = r(p[i].X), cy = r(p[i].Y);
+            if (cx == px) {
+                int lo = std::min(py, cy), hi = std::max(py, cy);
+                while (i + 1 < n && r(p[i + 1].X) == px) {
+                    cy = r(p[++i].Y);
+                    lo = std::min(lo, cy);
+                    hi = std::max(hi, cy);
+                }
+                out.emplace_back(px, lo, px, hi);
+            } else {
+                out.emplace_back(px, py, cx, cy);
+            }
+            px = cx;
+            py = cy;
+        }
+        return out;
+    };
+    std::mt19937 rng(21);
+    std::normal_distribution<float> noise(0, 25);
+    std::uniform_int_distribution<int> runLength(1, 40);
+    for (int trial = 0; trial < 40; ++trial) {
+        // Runs of up to 40 points per column, x and y often exactly on half pixels, a few
+        // points far out and negative.
+        std::vector<TQvFloatPoint> p;
+        float x = -50;
+        const int n = trial < 3 ? trial : 3000 + trial * 37;
+        while (int(p.size()) < n) {
+            const int run = runLength(rng);
+            for (int k = 0; k < run && int(p.size()) < n; ++k) {
+                float y = 300 + noise(rng);
+                if (k % 7 == 3)
+                    y = std::round(y) + 0.5f;
+                if (k % 11 == 5)
+                    y = -90000.5f;
+                const float dx = (k % 5 == 2) ? 0.5f : float(k % 3) * 0.2f;
+                p.push_back(TQvFloatPoint{x + dx, y});
+            }
+            x += (trial % 4 == 0) ? 1.0f : 0.5f;
+        }
+        std::vector<QLine> lines;
+        QvColumnLines(p.data(), int(p.size()), lines);
+        EXPECT_EQ(lines, reference(p)) << "trial " << trial;
+    }
+}
