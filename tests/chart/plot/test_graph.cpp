@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 namespace {
 
 QImage Render(TQvGraph2D& g)
@@ -416,4 +419,61 @@ TEST(Graph, ContainsItsOwnComponentsOnly)
     EXPECT_FALSE(g->Contains(&free));
     EXPECT_FALSE(g->Contains(nullptr));
     EXPECT_FALSE(g->Contains(&Owner));
+}
+
+TEST(Graph, WideAliasedLinesOfDenseSeriesAreTheLinesQtDraws)
+{
+    // Dense series with plain lines 2 and 3 pixels wide are set straight into the image; an
+    // image format that cannot be drawn into directly gets Qt's own lines. The drawing areas
+    // must be the same, pixel for pixel, at 1 and 2 device pixels per pixel.
+    TQvGraph2D g;
+    g.resize(420, 300);
+    g.SetBackColor(0xFFFFFFFF);
+    g.SetDataAreaColor(0xFFFFFFFF);
+    g.SetSmoothingMode(TQvSmoothingMode::None);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 0.15);
+    TQvDoubleVector xs, ys1, ys2;
+    for (int i = 0; i < 30000; ++i) {
+        xs.Add(i);
+        ys1.Add(std::sin(i / 4000.0) + noise(rng));
+        ys2.Add(0.5 * std::cos(i / 900.0) + noise(rng) * 0.2);
+    }
+    Render(g);
+    TQvPointSeries a, b;
+    int k = 0;
+    for (TQvPointSeries* s : {&a, &b}) {
+        s->PointSymbol()->SetVisible(false);
+        s->Line()->SetColor(k ? 0xFF0000C0 : 0xFFE00000);
+        s->Line()->SetWidth(k ? 3.0f : 2.0f);
+        s->SetXAxis(g.PrimaryXAxis());
+        s->SetYAxis(g.PrimaryYAxis());
+        s->SetXData(&xs);
+        s->SetYData(k ? &ys2 : &ys1);
+        ++k;
+    }
+    for (double ratio : {1.0, 2.0}) {
+        auto render = [&](QImage::Format format) {
+            QImage img(g.size() * ratio, format);
+            img.setDevicePixelRatio(ratio);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            g.PaintGr(p);
+            p.end();
+            return img.convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage direct = render(QImage::Format_ARGB32_Premultiplied);
+        const QImage viaQt = render(QImage::Format_RGB888);
+        const QRect area = QRectF(g.DrawingArea().topLeft() * ratio, g.DrawingArea().size() * ratio).toAlignedRect();
+        int differing = 0, red = 0, blue = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                differing += direct.pixel(x, y) != viaQt.pixel(x, y);
+                red += direct.pixel(x, y) == qRgb(0xE0, 0, 0);
+                blue += direct.pixel(x, y) == qRgb(0, 0, 0xC0);
+            }
+        EXPECT_EQ(differing, 0) << ratio;
+        EXPECT_GT(red, 2000 * ratio * ratio) << ratio;
+        EXPECT_GT(blue, 2000 * ratio * ratio) << ratio;
+    }
 }
