@@ -524,10 +524,12 @@ QImage* DirectTarget(QPainter& Gr, const QPen& Pen, std::vector<QRect>& Clip, do
         Region &= System;
     if (Gr.hasClipping()) {
         const QRegion Logical = Gr.clipRegion();
-        if (Logical.rectCount() == 1) {
+        const QRectF Rect = Gr.clipBoundingRect();
+        const QRectF Whole(Logical.boundingRect());
+        if (Logical.rectCount() == 1 && Whole.adjusted(-1, -1, 1, 1).contains(Rect)
+            && Rect.adjusted(-1, -1, 1, 1).contains(Whole)) {
             // A rectangle (from setClipRect with fractional edges, say): the engine rounds its
             // corners in device pixels, not in logical ones as clipRegion() does.
-            const QRectF Rect = Gr.clipBoundingRect();
             Region &= QRect::span(T.map(Rect.topLeft()).toPoint(), T.map(Rect.bottomRight()).toPoint())
                           .adjusted(0, 0, -1, -1);
         } else {
