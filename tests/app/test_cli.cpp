@@ -84,6 +84,23 @@ protected:
 } // namespace
 
 // No file loads: nothing is written and a figure already there stays as it was.
+// In the sanitizer build a report in the reader the tests start must not pass for its exit
+// status 1 ("could not be read or written"), which several tests expect: the report is a crash.
+TEST(SanitizerReports, StopAProgramTheTestsStartWithACrash)
+{
+#ifdef TARNWELL_SANITIZER_PROBE
+    for (const char* fault : {"heap", "overflow"}) {
+        const TRun r = RunProgram(QStringLiteral(TARNWELL_SANITIZER_PROBE), {QString::fromLatin1(fault)}, 60);
+        EXPECT_TRUE(r.Finished) << fault;
+        EXPECT_EQ(r.Exit, -1) << fault << ": " << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(std::strcmp(fault, "heap") == 0 ? "AddressSanitizer" : "runtime error"))
+            << fault << ": " << r.Err.toStdString();
+    }
+#else
+    GTEST_SKIP() << "built without the sanitizers";
+#endif
+}
+
 TEST_F(CommandLineTest, PlotWritesNothingWhenNoFileLoads)
 {
     const QString old = Path("old.png");
