@@ -111,7 +111,7 @@ struct SilentUser : TQvVectorUser
 // Seconds for n users to register with one vector, then to unregister in registration order.
 std::pair<double, double> AttachDetach(int n)
 {
-    std::vector<SilentUser> users(size_t(n));
+    std::vector<SilentUser> users(static_cast<std::size_t>(n));
     TQvDoubleVector v;
     const auto t0 = std::chrono::steady_clock::now();
     for (SilentUser& u : users)
