@@ -4,6 +4,9 @@
 //
 // Besides the Google Benchmark figures, the program times both side by side (alternating runs,
 // best of each) and prints the ratio.
+//
+// Second: n users (series) registering with one vector and unregistering again, at n = 1,000 and
+// 10,000. Each attach and each detach must cost the same at both sizes (no search of the list).
 
 #include "QvVectors.h"
 
@@ -15,6 +18,7 @@
 #include <ctime>
 #include <cstdio>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -93,6 +97,43 @@ void BM_DoubleVectorAddWithStatistics(benchmark::State& state)
 }
 BENCHMARK(BM_DoubleVectorAddWithStatistics)->Unit(benchmark::kMillisecond);
 
+// A user that is never told anything here: only its registration is timed.
+struct SilentUser : TQvVectorUser
+{
+    void VectorRangeReset(TQvCustomDoubleVector*) override {}
+    void VectorPointsChanged(TQvCustomDoubleVector*, int) override {}
+    void VectorCleared(TQvCustomDoubleVector*, bool) override {}
+    void VectorValueInserted(TQvCustomDoubleVector*, int) override {}
+    void VectorValueDeleted(TQvCustomDoubleVector*, int) override {}
+    void VectorDestroyed(TQvCustomDoubleVector*) override {}
+};
+
+// Seconds for n users to register with one vector, then to unregister in registration order.
+std::pair<double, double> AttachDetach(int n)
+{
+    std::vector<SilentUser> users(static_cast<std::size_t>(n));
+    TQvDoubleVector v;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (SilentUser& u : users)
+        v.RegisterUser(&u);
+    const auto t1 = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(v.RelatedSeries().size());
+    const auto t2 = std::chrono::steady_clock::now();
+    for (SilentUser& u : users)
+        v.UnregisterUser(&u);
+    const auto t3 = std::chrono::steady_clock::now();
+    return {std::chrono::duration<double>(t1 - t0).count(), std::chrono::duration<double>(t3 - t2).count()};
+}
+
+void BM_VectorUsersAttachDetach(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AttachDetach(n));
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_VectorUsersAttachDetach)->Arg(1'000)->Arg(10'000)->Unit(benchmark::kMicrosecond);
+
 struct Timing
 {
     double Wall, Cpu;
@@ -131,5 +172,21 @@ int main(int argc, char** argv)
                 "  ratio: wall %.2f, cpu %.2f (limit 1.50)\n",
                 plain.Wall * 1e3, plain.Cpu * 1e3, vec.Wall * 1e3, vec.Cpu * 1e3, vec.Wall / plain.Wall,
                 vec.Cpu / plain.Cpu);
+
+    // Users of one vector: best of 7 alternating runs at each size, per user.
+    double attach[2] = {1e9, 1e9}, detach[2] = {1e9, 1e9};
+    const int sizes[2] = {1'000, 10'000};
+    for (int rep = 0; rep < 7; ++rep)
+        for (int k = 0; k < 2; ++k) {
+            const auto [a, d] = AttachDetach(sizes[k]);
+            attach[k] = std::min(attach[k], a / sizes[k]);
+            detach[k] = std::min(detach[k], d / sizes[k]);
+        }
+    std::printf("users of one vector, best of 7 alternating runs:\n"
+                "  1,000 users: %.3f us per attach, %.3f us per detach\n"
+                "  10,000 users: %.3f us per attach, %.3f us per detach\n"
+                "  ratio 10k/1k: attach %.2f, detach %.2f (1 when the cost does not grow with n)\n",
+                attach[0] * 1e6, detach[0] * 1e6, attach[1] * 1e6, detach[1] * 1e6, attach[1] / attach[0],
+                detach[1] / detach[0]);
     return 0;
 }

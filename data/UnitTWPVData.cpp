@@ -126,17 +126,30 @@ void TWPVDataFromFile::LoadVariables(TWPVLines& aSL)
         TVariable* variable = fVOrig.ByLineOffset(offset);
         if (!variable)
             continue;
-        const QStringList fields = aSL.Line(v + offset).split(u';');
-        if (fields.size() != 4)
+        // Exactly four fields; looked at in place, copied only where they are kept.
+        const QString line = aSL.Line(v + offset);
+        const qsizetype a = line.indexOf(u';');
+        const qsizetype b = a < 0 ? -1 : line.indexOf(u';', a + 1);
+        const qsizetype c = b < 0 ? -1 : line.indexOf(u';', b + 1);
+        if (c < 0 || line.indexOf(u';', c + 1) >= 0)
             continue;
+        const QStringView view(line);
+        const auto trimmed = [](QStringView s) {
+            while (!s.isEmpty() && s.front().unicode() <= 32)
+                s = s.sliced(1);
+            while (!s.isEmpty() && s.back().unicode() <= 32)
+                s.chop(1);
+            return s.toString();
+        };
+        const QStringView first = view.first(a);
         double value = 0;
-        if (WPVStrToFloat(fields[0], value))
+        if (WPVStrToFloat(first, value))
             variable->Value = static_cast<float>(value);
         else
-            variable->ValueS = fields[0];
-        variable->UnitSI = WPVTrim(fields[1]);
-        variable->UnitNameShort = WPVTrim(fields[2]);
-        variable->UnitName = WPVTrim(fields[3]);
+            variable->ValueS = first.toString();
+        variable->UnitSI = trimmed(view.sliced(a + 1, b - a - 1));
+        variable->UnitNameShort = trimmed(view.sliced(b + 1, c - b - 1));
+        variable->UnitName = trimmed(view.sliced(c + 1));
     }
 }
 
@@ -147,8 +160,10 @@ void TWPVDataFromFile::LoadNotes(TWPVLines& aSL)
         return;
     for (qsizetype i = n + 1; aSL.HasLine(i) && !aSL.LineEquals(i, WPVDataMarker); ++i) {
         const QString text = WPVTrim(aSL.Line(i));
-        if (!text.isEmpty())
-            fVOrig.Notes += text + QStringLiteral("\r\n");
+        if (!text.isEmpty()) {
+            fVOrig.Notes += text;
+            fVOrig.Notes += QStringLiteral("\r\n");
+        }
     }
 }
 
@@ -161,8 +176,9 @@ void TWPVDataFromFile::LoadData(TWPVLines& aSL)
 
     // What the statistics keep of the points, built for all steps at once: the steps share
     // out among the threads by their points.
-    const int threads = fLoadOptions.Threads > 0 ? fLoadOptions.Threads
-                                                 : int(std::max(1u, std::thread::hardware_concurrency()));
+    // The core count is asked once per process (the C library reads it from /sys each time).
+    static const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = fLoadOptions.Threads > 0 ? fLoadOptions.Threads : cores;
     std::size_t points = 0;
     for (const auto& s : fDataSets)
         points += std::size_t(s->PointCount());

@@ -1,5 +1,7 @@
 #include "UnitWPVConvert.h"
 
+#include <QVarLengthArray>
+
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -143,12 +145,21 @@ bool WPVStrToFloat(QByteArrayView aText, double& aValue)
 
 bool WPVStrToFloat(const QString& aText, double& aValue)
 {
-    // Any character outside ASCII makes the text fail; Latin-1 keeps those out of the grammar.
-    for (const QChar c : aText)
-        if (c.unicode() > 127)
+    return WPVStrToFloat(QStringView(aText), aValue);
+}
+
+bool WPVStrToFloat(QStringView aText, double& aValue)
+{
+    // Any character outside ASCII makes the text fail; the rest is narrowed into a buffer on
+    // the stack (a number field is short; a longer text gets a heap buffer).
+    QVarLengthArray<char, 64> bytes(aText.size());
+    for (qsizetype i = 0; i < aText.size(); ++i) {
+        const char16_t c = aText[i].unicode();
+        if (c > 127)
             return false;
-    const QByteArray bytes = aText.toLatin1();
-    return Convert(bytes, false, aValue);
+        bytes[i] = char(c);
+    }
+    return Convert(QByteArrayView(bytes.constData(), bytes.size()), false, aValue);
 }
 
 bool WPVStrToFloatColon(QByteArrayView aText, double& aValue)

@@ -12,6 +12,7 @@
 // Converts aText; on success stores the value (as float, widened) and returns true.
 bool WPVStrToFloat(QByteArrayView aText, double& aValue);
 bool WPVStrToFloat(const QString& aText, double& aValue);
+bool WPVStrToFloat(QStringView aText, double& aValue);
 
 // The same with every ':' read as '.' (elapsed times written as "12:5").
 bool WPVStrToFloatColon(QByteArrayView aText, double& aValue);

@@ -570,7 +570,9 @@ void WPVLoadDataBlock(TWPVDataFromFile& aFile, const TWPVText& aText, std::size_
     TSplitLine row;
     qsizetype lineIndex = aFirstLine;
 
-    const int threads = aOptions.Threads > 0 ? aOptions.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    // The core count is asked once per process (the C library reads it from /sys each time).
+    static const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = aOptions.Threads > 0 ? aOptions.Threads : cores;
     const std::size_t perThread = std::max<std::size_t>(aOptions.RoundBytes, 1);
 
     // The rounds: each a list of parts that begin at line starts.

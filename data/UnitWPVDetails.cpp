@@ -1,10 +1,11 @@
 #include "UnitWPVDetails.h"
 
+#include "QvFormat.h"
 #include "UnitDataDisplayDefinitions.h"
-#include "UnitStringSpacer.h"
 #include "UnitTWPVData.h"
 #include "UnitWPVTexts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -133,6 +134,24 @@ struct TCell
 
 } // namespace
 
+namespace {
+
+// Appends aPrefix + aText cut or filled with blanks to aWidth characters (PadToWidth, left
+// aligned), then the column separator: the row grows in place, with no string per cell.
+void AppendCell(QString& aLine, int aWidth, QStringView aPrefix, QStringView aText)
+{
+    if (aWidth > 0) {
+        const qsizetype fromPrefix = std::min<qsizetype>(aPrefix.size(), aWidth);
+        const qsizetype fromText = std::min<qsizetype>(aText.size(), aWidth - fromPrefix);
+        aLine += aPrefix.first(fromPrefix);
+        aLine += aText.first(fromText);
+        aLine.resize(aLine.size() + (aWidth - fromPrefix - fromText), u' ');
+    }
+    aLine += QLatin1String(" ; ");
+}
+
+} // namespace
+
 TDetailsPage ShowSetData(const TWPVDataFromFile& aFile, const TColArr& aColumns, int aStartSet)
 {
     TDetailsPage page;
@@ -164,10 +183,18 @@ TDetailsPage ShowSetData(const TWPVDataFromFile& aFile, const TColArr& aColumns,
     const bool bpShown = shown(dcbp);
     const bool logyShown = shown(dclogy);
 
-    QString header;
+    // Each row's length: the visible columns' widths and separators.
+    qsizetype rowLength = 0;
     for (const TColData& c : aColumns)
         if (c.Visible)
-            header += PadToWidth(c.Width, c.Name, false) + QStringLiteral(" ; ");
+            rowLength += std::max(c.Width, 0) + 3;
+    page.Lines.reserve(page.Lines.size() + 2 * aFile.DataSetCount() + qsizetype(aColumns.size()) + 4);
+
+    QString header;
+    header.reserve(rowLength);
+    for (const TColData& c : aColumns)
+        if (c.Visible)
+            AppendCell(header, c.Width, {}, c.Name);
     if (!header.isEmpty())
         page.Lines << header;
     page.Lines << QString();
@@ -238,19 +265,24 @@ TDetailsPage ShowSetData(const TWPVDataFromFile& aFile, const TColArr& aColumns,
         cells[dcRCP] = TCell::Num(step.RCp());
 
         QString line;
+        line.reserve(rowLength);
         for (std::size_t c = 0; c < aColumns.size(); ++c) {
             const TColData& col = aColumns[c];
             if (!col.Visible)
                 continue;
-            QString text;
-            if (kind[c] >= 0) {
-                const TCell& cell = cells[kind[c]];
-                if (cell.kind == TCell::Number)
-                    text = FormatFloat(col.Format, cell.value);
-                else if (cell.kind == TCell::Text)
-                    text = cell.text;
+            if (kind[c] < 0) {
+                AppendCell(line, col.Width, {}, {});
+                continue;
             }
-            line += PadToWidth(col.Width, text, false) + QStringLiteral(" ; ");
+            const TCell& cell = cells[kind[c]];
+            if (cell.kind == TCell::Number)
+                // FormatFloat: a blank before values of zero or more.
+                AppendCell(line, col.Width, cell.value >= 0 ? QStringView(u" ") : QStringView(),
+                           QvFormatFloat(col.Format, cell.value));
+            else if (cell.kind == TCell::Text)
+                AppendCell(line, col.Width, {}, cell.text);
+            else
+                AppendCell(line, col.Width, {}, {});
         }
         if (!line.isEmpty())
             page.Lines << line;
@@ -271,7 +303,16 @@ TDetailsPage ShowSetData(const TWPVDataFromFile& aFile, const TColArr& aColumns,
     page.Lines << QString();
 
     for (const TColData& c : aColumns)
-        if (c.Visible && !c.Ref.isEmpty())
-            page.Lines << PadToWidth(10, c.Name, true) + QStringLiteral(" = ") + c.Expl;
+        if (c.Visible && !c.Ref.isEmpty()) {
+            // PadToWidth(10, c.Name, true) + " = " + c.Expl, built in one string.
+            QString explanation;
+            explanation.reserve(10 + 3 + c.Expl.size());
+            const qsizetype shown = std::min<qsizetype>(c.Name.size(), 10);
+            explanation.fill(u' ', 10 - shown);
+            explanation += QStringView(c.Name).last(shown);
+            explanation += QLatin1String(" = ");
+            explanation += c.Expl;
+            page.Lines << explanation;
+        }
     return page;
 }

@@ -94,10 +94,13 @@ struct IdentityRegistry
     QHash<quint64, QObject*> ById;
 };
 
+// Made on first use and never destroyed: objects that hold an identity may be destroyed while
+// the process exits, after a static table would already be gone (a graph kept in a static), and
+// each of them still drops its identity from the table.
 IdentityRegistry& Identities()
 {
-    static IdentityRegistry registry;
-    return registry;
+    static IdentityRegistry* const registry = new IdentityRegistry;
+    return *registry;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -83,21 +84,6 @@ char DigitAt(const Decimal& x, int i)
     return (i >= 0 && i < static_cast<int>(x.d.size())) ? x.d[i] : '0';
 }
 
-QString Grouped(const QString& Digits)
-{
-    if (Digits.size() <= 3)
-        return Digits;
-    QString out;
-    const QChar sep = QvThousandSeparator();
-    const int first = Digits.size() % 3;
-    for (int i = 0; i < Digits.size(); ++i) {
-        if (i > 0 && (i - first) % 3 == 0)
-            out += sep;
-        out += Digits[i];
-    }
-    return out;
-}
-
 struct Pattern
 {
     QString prefix;
@@ -174,35 +160,55 @@ Pattern ParsePattern(const QString& Section)
     return p;
 }
 
+// The number of fractional digits shown: the digits from From on, up to MaxFrac of them, less
+// the trailing zeros beyond MinFrac.
+int FractionLength(const Decimal& x, int From, int MinFrac, int MaxFrac)
+{
+    int n = MaxFrac;
+    while (n > MinFrac && DigitAt(x, From + n - 1) == '0')
+        --n;
+    return n;
+}
+
+// Appends a decimal separator and the fractional digits [From, From + Length) of x, if any.
+void AppendFraction(QString& aOut, const Decimal& x, int From, int Length)
+{
+    if (Length <= 0)
+        return;
+    aOut += QvDecimalSeparator();
+    for (int j = 0; j < Length; ++j)
+        aOut += QLatin1Char(DigitAt(x, From + j));
+}
+
+// The strings are built in one buffer of the right size: the details table formats every cell of
+// every step, so temporaries per digit group add up.
 QString FormatFixed(const Pattern& p, double Abs, bool Negative, bool* IsZero)
 {
     Decimal x = ToDecimal(Abs, 15);
     RoundToDigits(x, x.point + p.maxFrac);
     *IsZero = x.IsZero();
 
-    QString intPart;
-    for (int i = 0; i < x.point; ++i)
-        intPart += QLatin1Char(DigitAt(x, i));
-    if (intPart.size() < p.intZeros)
-        intPart = QString(p.intZeros - intPart.size(), u'0') + intPart;
-    if (p.group)
-        intPart = Grouped(intPart);
-
-    QString frac;
-    for (int j = 0; j < p.maxFrac; ++j)
-        frac += QLatin1Char(DigitAt(x, x.point + j));
-    while (frac.size() > p.minFrac && frac.endsWith(u'0'))
-        frac.chop(1);
+    // The integer part: the digits before the point, padded with zeros to intZeros, grouped in
+    // threes from the right when the pattern asks (and there are more than three).
+    const int digits = std::max(x.point, 0);
+    const int intLength = std::max(digits, p.intZeros);
+    const int pad = intLength - digits;
+    const bool group = p.group && intLength > 3;
+    const QChar sep = group ? QvThousandSeparator() : QChar();
+    const int first = intLength % 3;
+    const int fracLength = FractionLength(x, x.point, p.minFrac, p.maxFrac);
 
     QString out;
+    out.reserve(1 + p.prefix.size() + intLength + (group ? intLength / 3 : 0) + 1 + fracLength + p.suffix.size());
     if (Negative)
         out += u'-';
     out += p.prefix;
-    out += intPart;
-    if (!frac.isEmpty()) {
-        out += QvDecimalSeparator();
-        out += frac;
+    for (int i = 0; i < intLength; ++i) {
+        if (group && i > 0 && (i - first) % 3 == 0)
+            out += sep;
+        out += i < pad ? QLatin1Char('0') : QLatin1Char(DigitAt(x, i - pad));
     }
+    AppendFraction(out, x, x.point, fracLength);
     out += p.suffix;
     return out;
 }
@@ -215,38 +221,30 @@ QString FormatScientific(const Pattern& p, double Abs, bool Negative, bool* IsZe
     *IsZero = x.IsZero();
     const int exponent = x.IsZero() ? 0 : x.point - intDigits;
 
-    QString intPart;
-    if (x.IsZero())
-        intPart = QString(p.intZeros, u'0');
-    else
-        for (int i = 0; i < intDigits; ++i)
-            intPart += QLatin1Char(DigitAt(x, i));
-
-    QString frac;
-    for (int j = 0; j < p.maxFrac; ++j)
-        frac += QLatin1Char(DigitAt(x, intDigits + j));
-    while (frac.size() > p.minFrac && frac.endsWith(u'0'))
-        frac.chop(1);
-
-    QString exp = QString::number(std::abs(exponent));
-    if (exp.size() < p.expDigits)
-        exp = QString(p.expDigits - exp.size(), u'0') + exp;
+    // A zero shows intZeros zeros before the point, any other value intDigits digits.
+    const int intLength = x.IsZero() ? p.intZeros : intDigits;
+    const int fracLength = FractionLength(x, intDigits, p.minFrac, p.maxFrac);
+    char exp[16];
+    const auto expEnd = std::to_chars(exp, exp + sizeof exp, std::abs(exponent)).ptr;
+    const int expLength = int(expEnd - exp);
 
     QString out;
+    out.reserve(1 + p.prefix.size() + intLength + 1 + fracLength + 2 + std::max(expLength, p.expDigits)
+                + p.suffix.size());
     if (Negative)
         out += u'-';
     out += p.prefix;
-    out += intPart;
-    if (!frac.isEmpty()) {
-        out += QvDecimalSeparator();
-        out += frac;
-    }
+    for (int i = 0; i < intLength; ++i)
+        out += QLatin1Char(x.IsZero() ? '0' : DigitAt(x, i));
+    AppendFraction(out, x, intDigits, fracLength);
     out += p.eChar;
     if (exponent < 0)
         out += u'-';
     else if (p.expPlus)
         out += u'+';
-    out += exp;
+    for (int i = expLength; i < p.expDigits; ++i)
+        out += u'0';
+    out += QLatin1String(exp, expLength);
     out += p.suffix;
     return out;
 }
@@ -382,10 +380,14 @@ QString QvFormatFloat(const QString& Format, double Value)
     if (Format.isEmpty())
         return QvFormatGeneral(Value);
 
-    const QStringList sections = SplitSections(Format);
     const double abs = std::fabs(Value);
     const bool negative = Value < 0;
     bool zero = false;
+    // One section (no ';' anywhere, so none in quotes either): the format is the section.
+    if (!Format.contains(u';'))
+        return FormatSection(Format, abs, negative, &zero);
+
+    const QStringList sections = SplitSections(Format);
     QString out;
     if (negative && sections.size() >= 2 && !sections[1].isEmpty())
         out = FormatSection(sections[1], abs, false, &zero);

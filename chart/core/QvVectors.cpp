@@ -351,8 +351,7 @@ void TQvCustomDoubleVector::NotifyPointsChanged(int FromIndex)
 
 void TQvCustomDoubleVector::RegisterUser(TQvVectorUser* User)
 {
-    if (User && !FRelatedSeries.contains(User))
-        FRelatedSeries.append(User);
+    FRelatedSeries.append(User);
 }
 
 void TQvCustomDoubleVector::UnregisterUser(TQvVectorUser* User)

@@ -11,6 +11,7 @@
 // statistics or users; the series use them for screen points and index maps.
 
 #include "QvComponent.h"
+#include "QvIndexedList.h"
 
 #include <QList>
 #include <QPointF>
@@ -407,7 +408,7 @@ public:
     // Users (series and other chart objects reading this vector), in registration order.
     void RegisterUser(TQvVectorUser* User);
     void UnregisterUser(TQvVectorUser* User);
-    const QList<TQvVectorUser*>& RelatedSeries() const { return FRelatedSeries; }
+    const QList<TQvVectorUser*>& RelatedSeries() const { return FRelatedSeries.List(); }
 
     // Empty statistics state; the next getter recomputes everything.
     void ResetStatistics();
@@ -468,7 +469,7 @@ protected:
     bool FOnlyAscending = true;
     bool FAnyOutliers = false;
     std::unique_ptr<TQvIntegerVector> FOutliers;
-    QList<TQvVectorUser*> FRelatedSeries;
+    TQvIndexedList<TQvVectorUser> FRelatedSeries;
 };
 
 // ---------------------------------------------------------------------------------------------

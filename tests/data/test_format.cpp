@@ -56,6 +56,12 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"#,##0.00", 1234567.891, "1,234,567.89"}, FormatCase{"0.0 'K'", 273.15, "273.2 K"},
         FormatCase{"0.0;(0.0)", -2, "(2.0)"}, FormatCase{"0.0;(0.0);'zero'", 0.01, "zero"},
         FormatCase{"0.00000000", 1.0 / 3, "0.33333333"},
+        // Zero padding of the integer part, grouped with it; groups only beyond three digits.
+        FormatCase{"000,000", 12, "000,012"}, FormatCase{"0,000.0", -7, "-0,007.0"},
+        FormatCase{"#,##0", 999, "999"}, FormatCase{"#,##0", 1000, "1,000"},
+        // Integer zeros of a zero, and exponent digits padded, in scientific patterns.
+        FormatCase{"00.0E+00", 0, "00.0E+00"}, FormatCase{"0.0E+000", 5, "5.0E+000"},
+        FormatCase{"0.0E+000", -2.5e-12, "-2.5E-012"}, FormatCase{"0.0;(0.0)", 3, "3.0"},
         // Values read through float show their float digits.
         FormatCase{"0.000000", static_cast<float>(0.1), "0.100000"},
         FormatCase{"0.0", kInf, "INF"}, FormatCase{"0.0", -kInf, "-INF"},

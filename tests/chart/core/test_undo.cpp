@@ -1,3 +1,4 @@
+#include "QvComponent.h"
 #include "QvUndoStack.h"
 #include "QvVectors.h"
 
@@ -8,6 +9,9 @@
 #include <QPointer>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
 
 // A chart-like object whose setters push their old value before storing, as the chart
 // classes do.
@@ -548,6 +552,32 @@ TEST(UndoStackFiles, TemporaryFilesAreNamedAfterTheProgramAndDeleted)
     }
     for (const QString& n : names)
         EXPECT_FALSE(QFileInfo::exists(n)) << n.toStdString();
+}
+
+// An object that has been given an identity (every object an undo record names has one) and is
+// destroyed only while the process exits, after the identity table's own static lifetime would
+// have ended: a graph held in a static, as a fuzz target or a plug-in holds it. Its destruction
+// drops its identity, which must still find the table (a table destroyed before it is a use after
+// free that the sanitizer build and valgrind report; the child then fails).
+TEST(ObjectIdentityDeathTest, ObjectDestroyedAtExitAfterItsIdentity)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Constructed before the table (first use below), so destroyed after it at exit.
+            static std::unique_ptr<QObject> late;
+            late = std::make_unique<QObject>();
+            static std::unique_ptr<QObject> others[64];
+            for (auto& o : others) {
+                o = std::make_unique<QObject>();
+                QvObjectIdentity(o.get());
+            }
+            const quint64 id = QvObjectIdentity(late.get());
+            if (id == 0 || QvFindByIdentity(id) != late.get())
+                std::_Exit(2);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 #include "test_undo.moc"

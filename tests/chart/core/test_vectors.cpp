@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <random>
@@ -371,6 +372,94 @@ TEST(DoubleVector, UsersHearAboutChanges)
     const std::vector<std::string> expected = {"points 0", "points 1", "reset", "inserted 0",
                                                "deleted 1", "reset", "cleared linked", "destroyed"};
     EXPECT_EQ(user.Events, expected);
+}
+
+namespace {
+
+// A user that notes, in one shared log, that it was told, and may act on the vector meanwhile.
+struct OrderUser : TQvVectorUser
+{
+    int Id = 0;
+    std::vector<int>* Log = nullptr;
+    std::function<void()> OnTold;
+    void Told()
+    {
+        Log->push_back(Id);
+        if (OnTold)
+            OnTold();
+    }
+    void VectorRangeReset(TQvCustomDoubleVector*) override {}
+    void VectorPointsChanged(TQvCustomDoubleVector*, int) override { Told(); }
+    void VectorCleared(TQvCustomDoubleVector*, bool) override {}
+    void VectorValueInserted(TQvCustomDoubleVector*, int) override {}
+    void VectorValueDeleted(TQvCustomDoubleVector*, int) override {}
+    void VectorDestroyed(TQvCustomDoubleVector*) override {}
+};
+
+} // namespace
+
+// Random attaching and detaching of many users (enough to squeeze the holes of removed ones out
+// many times) against a plain list: the vector tells exactly the registered users, in the order
+// they registered, after every batch.
+TEST(DoubleVector, UsersStayInRegistrationOrderThroughManyAttachesAndDetaches)
+{
+    constexpr int N = 600;
+    std::vector<int> log;
+    std::vector<OrderUser> users(N);
+    for (int i = 0; i < N; ++i) {
+        users[size_t(i)].Id = i;
+        users[size_t(i)].Log = &log;
+    }
+    TQvDoubleVector v;
+    std::vector<int> model;
+    std::mt19937 rng(7);
+    for (int batch = 0; batch < 40; ++batch) {
+        const int ops = 1 + int(rng() % 400);
+        for (int k = 0; k < ops; ++k) {
+            const int id = int(rng() % N);
+            const bool attach = rng() % 3 != 0;
+            if (attach) {
+                v.RegisterUser(&users[size_t(id)]);
+                if (std::find(model.begin(), model.end(), id) == model.end())
+                    model.push_back(id);
+            } else {
+                v.UnregisterUser(&users[size_t(id)]);
+                model.erase(std::remove(model.begin(), model.end(), id), model.end());
+            }
+        }
+        v.UnregisterUser(nullptr);
+        v.RegisterUser(nullptr);
+        log.clear();
+        v.Add(double(batch));
+        ASSERT_EQ(log, model) << "batch " << batch;
+        ASSERT_EQ(v.RelatedSeries().size(), qsizetype(model.size()));
+        for (size_t i = 0; i < model.size(); ++i)
+            ASSERT_EQ(v.RelatedSeries()[qsizetype(i)], &users[size_t(model[i])]) << "batch " << batch << " at " << i;
+    }
+}
+
+// Users that detach themselves, detach another or attach a new user while being told: the round
+// in progress tells the users registered when it began, the next round the ones registered then.
+TEST(DoubleVector, UsersChangingTheListWhileBeingTold)
+{
+    std::vector<int> log;
+    std::vector<OrderUser> users(5);
+    for (int i = 0; i < 5; ++i) {
+        users[size_t(i)].Id = i;
+        users[size_t(i)].Log = &log;
+    }
+    TQvDoubleVector v;
+    for (int i = 0; i < 4; ++i)
+        v.RegisterUser(&users[size_t(i)]);
+    users[1].OnTold = [&] { v.UnregisterUser(&users[1]); };
+    users[2].OnTold = [&] { v.UnregisterUser(&users[0]); v.RegisterUser(&users[4]); v.RegisterUser(&users[0]); };
+    v.Add(1);
+    EXPECT_EQ(log, (std::vector<int>{0, 1, 2, 3}));
+    for (OrderUser& u : users)
+        u.OnTold = nullptr;
+    log.clear();
+    v.Add(2);
+    EXPECT_EQ(log, (std::vector<int>{2, 3, 4, 0}));
 }
 
 TEST(DoubleVector, AddRangeAndInternalArray)
