@@ -207,7 +207,9 @@ struct TVariable
 
 QVector<TVariable>& Variables()
 {
-    static QVector<TVariable> variables;
+    // Never destroyed: a component held in a static may end its variables while the process
+    // exits, after a table with static lifetime would already be gone.
+    static QVector<TVariable>& variables = *new QVector<TVariable>;
     return variables;
 }
 

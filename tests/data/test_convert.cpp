@@ -70,7 +70,7 @@ TEST(StrictConvert, ColonAsDecimalMark)
     // used to fail).
     const std::string digits(200, '7');
     const std::string zeros(200, '0');
-    for (const std::string text : {"1:5" + digits, zeros + "7:25", ":1e-3" + digits}) {
+    for (const std::string& text : {"1:5" + digits, zeros + "7:25", ":1e-3" + digits}) {
         std::string point = text;
         point[point.find(':')] = '.';
         double withPoint = -1;

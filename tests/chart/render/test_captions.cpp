@@ -205,3 +205,38 @@ TEST(CaptionPlaceholders, DeepNestingFailsInsteadOfOverflowing)
     const QString signs = QStringLiteral("<%") + QString(100000, QLatin1Char('-')) + QStringLiteral("1%>");
     EXPECT_EQ(QvExpandCaptionPlaceholders(signs), QStringLiteral("..."));
 }
+
+namespace {
+
+// A component that ends its caption variables when destroyed, as graphs and series do.
+class TExitComponent : public QObject
+{
+public:
+    ~TExitComponent() override { QvUnregisterCaptionVariables(this); }
+};
+
+} // namespace
+
+// A component held in a static that registered the first caption variable of the process: the
+// table of variables is made after the component and would be destroyed before it at exit; the
+// component's unregistering must still find it (the sanitizer build reports a use after free
+// otherwise and the child fails).
+TEST(CaptionVariablesDeathTest, ComponentDestroyedAtExitAfterTheTable)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static std::unique_ptr<TExitComponent> late;
+            late = std::make_unique<TExitComponent>();
+            late->setObjectName(QStringLiteral("Late"));
+            QvRegisterCaptionVariable(late.get(), QStringLiteral("Caption"), QString(),
+                                      [] { return QStringLiteral("late"); });
+            static std::unique_ptr<TExitComponent> others[64];
+            for (auto& o : others) {
+                o = std::make_unique<TExitComponent>();
+                QvRegisterCaptionVariable(o.get(), QStringLiteral("Name"), QString(), [] { return QString(); });
+            }
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
