@@ -1483,6 +1483,32 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
     }
     // Every part is checked before anything changes (axes not yet here against a new one).
     QvCheckPublished(this, M.value(QStringLiteral("Graph")).toMap(), &QWidget::staticMetaObject);
+    // The graph's own settings without the keys that start zooming and panning (read together).
+    QVariantMap GraphMap = M.value(QStringLiteral("Graph")).toMap();
+    struct
+    {
+        bool Given = false;
+        TQvShiftState Zoom, Panning;
+    } StartKeys;
+    if (FZoom && GraphMap.value(QStringLiteral("Zoom")).metaType().id() == QMetaType::QVariantMap) {
+        QVariantMap Z = GraphMap.value(QStringLiteral("Zoom")).toMap();
+        StartKeys.Zoom = FZoom->StartZoom();
+        StartKeys.Panning = FZoom->StartPanning();
+        for (auto [Key, Field] : {std::pair{QStringLiteral("StartZoom"), &StartKeys.Zoom},
+                                  std::pair{QStringLiteral("StartPanning"), &StartKeys.Panning}}) {
+            const auto It = Z.constFind(Key);
+            if (It == Z.cend())
+                continue;
+            bool Ok = false;
+            const int V = It->toInt(&Ok);
+            if (Ok) {
+                *Field = TQvShiftState::fromInt(V);
+                StartKeys.Given = true;
+            }
+            Z.remove(Key);
+        }
+        GraphMap.insert(QStringLiteral("Zoom"), Z);
+    }
     {
         const QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
         std::unique_ptr<TQvAxis> Probe;
@@ -1511,6 +1537,10 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
         const QVariantMap Series = M.value(QStringLiteral("Series")).toMap();
         for (auto It = Series.constBegin(); It != Series.constEnd(); ++It)
             TQvSeries::CheckProperties(It->toMap());
+        // The keys that start zooming and panning must differ as the whole record leaves them;
+        // they are set together below, so that a record that swaps them is read.
+        if (FZoom && StartKeys.Given && StartKeys.Zoom == StartKeys.Panning)
+            throw EQvPersistenceError("Graph settings: zooming and panning would start with the same keys");
     }
     {
         const QScopedValueRollback<bool> Loading(FLoading, true);
@@ -1529,7 +1559,9 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
                 }
                 A->ReadSettings(It->toMap(), true);
             }
-            QvReadPublished(this, M.value(QStringLiteral("Graph")).toMap(), {}, &QWidget::staticMetaObject);
+            QvReadPublished(this, GraphMap, {}, &QWidget::staticMetaObject);
+            if (StartKeys.Given)
+                FZoom->SetStartKeys(StartKeys.Zoom, StartKeys.Panning);
             for (auto& [D, V] : NewValues) {
                 D->Clear();
                 D->AddRange(V);

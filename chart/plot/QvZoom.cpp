@@ -197,6 +197,26 @@ void TQvZoomSettings::SetStartPanning(TQvShiftState Value)
     SetProp(FStartPanning, Value, "Graph panning start keys", "StartPanning");
 }
 
+void TQvZoomSettings::SetStartKeys(TQvShiftState Zoom, TQvShiftState Panning)
+{
+    if (Zoom == Panning)
+        throw EQvZoomSettingsError("Zooming and panning not allowed to start with same parameters");
+    if (Zoom == FStartPanning && Panning == FStartZoom && Zoom != FStartZoom) {
+        // A swap: zooming first moves to keys that are neither.
+        int Third = 1;
+        while (TQvShiftState::fromInt(Third) == Zoom || TQvShiftState::fromInt(Third) == Panning)
+            ++Third;
+        SetStartZoom(TQvShiftState::fromInt(Third));
+    }
+    if (Zoom == FStartPanning) {
+        SetStartPanning(Panning);
+        SetStartZoom(Zoom);
+    } else {
+        SetStartZoom(Zoom);
+        SetStartPanning(Panning);
+    }
+}
+
 void TQvZoomSettings::SetHScrollbarVisible(bool Value)
 {
     SetProp(FHScrollbarVisible, Value, "Graph zoomed show horizontal scrollbar", "HScrollbarVisible");

@@ -133,6 +133,9 @@ public:
     void SetStartZoom(TQvShiftState Value);
     TQvShiftState StartPanning() const { return FStartPanning; }               // Shift + left button
     void SetStartPanning(TQvShiftState Value);
+    // Both keys at once, as a stored record gives them (a swap goes through a third value, so that
+    // every step and its undo keep the two apart). Raises EQvZoomSettingsError when they are equal.
+    void SetStartKeys(TQvShiftState Zoom, TQvShiftState Panning);
     Qt::CursorShape PanningCursor() const { return FPanningCursor; }           // pointing hand
     void SetPanningCursor(Qt::CursorShape Value) { FPanningCursor = Value; }
     bool HScrollbarVisible() const { return FHScrollbarVisible; }              // true

@@ -4,6 +4,7 @@
 #include "QvAxis.h"
 #include "QvComponent.h"
 #include "QvGraph2D.h"
+#include "QvZoom.h"
 #include "QvPersistence.h"
 #include "QvFont.h"
 #include "QvSeries.h"
@@ -540,4 +541,51 @@ TEST(Persistence, PrintToFitsTheGraphIntoTheRectangle)
     EXPECT_EQ(Page.pixel(236, 302), Navy);                  // its left edge at 233.3
     EXPECT_EQ(Page.pixel(763, 302), Navy);
     EXPECT_EQ(Page.pixel(770, 302), qRgb(255, 255, 255));
+}
+
+// Settings that must differ from each other (the keys that start zooming and panning) are
+// checked as the whole record would leave them: a record that makes them equal is refused
+// before anything changes, and one that swaps them is read.
+TEST(Persistence, ZoomAndPanningKeysAreCheckedAsTheRecordLeavesThem)
+{
+    Scene Target(QStringLiteral("TargetGraph9"));
+    const TQvShiftState Zoom = Target.Graph.Zoom()->StartZoom();
+    const TQvShiftState Panning = Target.Graph.Zoom()->StartPanning();
+    ASSERT_NE(Zoom, Panning);
+    const QVariantMap Before = Target.Graph.WriteSettings(true);
+    const int UndoBefore = Target.Undo->UndoCount();
+
+    const auto WithZoom = [&](const QVariantMap& aZoom) {
+        QVariantMap M = Before;
+        QVariantMap Graph = M.value(QStringLiteral("Graph")).toMap();
+        QVariantMap Z = Graph.value(QStringLiteral("Zoom")).toMap();
+        for (auto It = aZoom.constBegin(); It != aZoom.constEnd(); ++It)
+            Z.insert(It.key(), It.value());
+        Graph.insert(QStringLiteral("Zoom"), Z);
+        M.insert(QStringLiteral("Graph"), Graph);
+        return M;
+    };
+
+    // Zoom made equal to the panning keys the graph has now, and both given the same keys.
+    for (const QVariantMap& Z :
+         {QVariantMap{{QStringLiteral("StartZoom"), QVariant::fromValue(Panning)}},
+          QVariantMap{{QStringLiteral("StartPanning"), QVariant::fromValue(Zoom)}},
+          QVariantMap{{QStringLiteral("StartZoom"), QVariant::fromValue(Panning)},
+                      {QStringLiteral("StartPanning"), QVariant::fromValue(Panning)}}}) {
+        EXPECT_THROW(Target.Graph.ReadSettings(WithZoom(Z), true), EQvPersistenceError);
+        EXPECT_EQ(Differences(Target.Graph.WriteSettings(true), Before), std::string());
+        EXPECT_EQ(Target.Undo->UndoCount(), UndoBefore);
+    }
+
+    // Swapped: a valid record, read whole.
+    Target.Graph.ReadSettings(WithZoom({{QStringLiteral("StartZoom"), QVariant::fromValue(Panning)},
+                                        {QStringLiteral("StartPanning"), QVariant::fromValue(Zoom)}}),
+                              true);
+    EXPECT_EQ(Target.Graph.Zoom()->StartZoom(), Panning);
+    EXPECT_EQ(Target.Graph.Zoom()->StartPanning(), Zoom);
+    // One undo step takes the swap back.
+    EXPECT_EQ(Target.Undo->UndoCount(), UndoBefore + 1);
+    Target.Undo->Undo();
+    EXPECT_EQ(Target.Graph.Zoom()->StartZoom(), Zoom);
+    EXPECT_EQ(Target.Graph.Zoom()->StartPanning(), Panning);
 }
