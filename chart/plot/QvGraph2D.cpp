@@ -1537,6 +1537,21 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
         const QVariantMap Series = M.value(QStringLiteral("Series")).toMap();
         for (auto It = Series.constBegin(); It != Series.constEnd(); ++It)
             TQvSeries::CheckProperties(It->toMap());
+        // Legends, those this graph lacks against a new one.
+        const QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
+        std::unique_ptr<TQvLegend> LegendProbe;
+        for (auto It = Legends.constBegin(); It != Legends.constEnd(); ++It) {
+            const TQvCustomLegend* L = nullptr;
+            for (TQvGraphLegendBase* B : RelatedLegends())
+                if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == It.key())
+                    L = C;
+            if (!L) {
+                if (!LegendProbe)
+                    LegendProbe = std::make_unique<TQvLegend>(nullptr);
+                L = LegendProbe.get();
+            }
+            L->CheckSettings(It->toMap());
+        }
         // The keys that start zooming and panning must differ as the whole record leaves them;
         // they are set together below, so that a record that swaps them is read.
         if (FZoom && StartKeys.Given && StartKeys.Zoom == StartKeys.Panning)

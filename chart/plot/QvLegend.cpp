@@ -359,8 +359,24 @@ QVariantMap TQvCustomLegend::WriteSettings() const
     return M;
 }
 
+void TQvCustomLegend::CheckSettings(const QVariantMap& M) const
+{
+    QvCheckPublished(this, M);
+    const std::pair<const char*, const QObject*> Parts[] = {{"Frame", FFrame},
+                                                            {"BackgroundGradient", FBackgroundGradient},
+                                                            {"Font", FFont},
+                                                            {"CaptionFont", FCaptionFont}};
+    for (const auto& [Key, Part] : Parts) {
+        const QVariant V = M.value(QString::fromLatin1(Key));
+        if (V.metaType().id() == QMetaType::QVariantMap)
+            QvCheckPublished(Part, V.toMap());
+    }
+}
+
 void TQvCustomLegend::ReadSettings(const QVariantMap& M)
 {
+    // The parts are read after the legend's own settings: all of them are checked first.
+    CheckSettings(M);
     QvAsOneUndoStep(GetUndoStack(), QStringLiteral("Legend settings read"), [&] {
         QvReadPublished(this, M);
         const std::pair<const char*, QObject*> Parts[] = {{"Frame", FFrame},

@@ -126,6 +126,8 @@ public:
     // step; a damaged or foreign record raises EQvPersistenceError before anything changes.
     virtual QVariantMap WriteSettings() const;
     virtual void ReadSettings(const QVariantMap& M);
+    // Raises EQvPersistenceError for what ReadSettings would refuse, changing nothing.
+    void CheckSettings(const QVariantMap& M) const;
     void WriteTo(QIODevice& Stream) const;
     void ReadFrom(QIODevice& Stream);
     void WriteTo(QXmlStreamWriter& Xml) const;

@@ -4,6 +4,7 @@
 #include "QvAxis.h"
 #include "QvComponent.h"
 #include "QvGraph2D.h"
+#include "QvLegend.h"
 #include "QvZoom.h"
 #include "QvPersistence.h"
 #include "QvFont.h"
@@ -588,4 +589,52 @@ TEST(Persistence, ZoomAndPanningKeysAreCheckedAsTheRecordLeavesThem)
     Target.Undo->Undo();
     EXPECT_EQ(Target.Graph.Zoom()->StartZoom(), Zoom);
     EXPECT_EQ(Target.Graph.Zoom()->StartPanning(), Panning);
+}
+
+// A graph record is checked whole before anything changes: a legend with a damaged part (a
+// background gradient style that names no style) refuses the record before the record's new axis
+// is made; a legend record read alone refuses before the legend's own settings are taken.
+TEST(Persistence, DamagedLegendsAreRefusedBeforeAnythingChanges)
+{
+    Scene Target(QStringLiteral("TargetGraph10"));
+    auto* L = new TQvLegend(&Target.Graph);
+    L->setObjectName(QStringLiteral("Legend1"));
+    const QVariantMap Before = Target.Graph.WriteSettings(true);
+    const QVariantMap LegendBefore = L->WriteSettings();
+    const int AxesBefore = int(Target.Graph.AxisChildren().size());
+    const int UndoBefore = Target.Undo->UndoCount();
+
+    QVariantMap LM = LegendBefore;
+    LM.insert(QStringLiteral("Caption"), QStringLiteral("Read before the damage"));
+    LM.insert(QStringLiteral("Columns"), 3);
+    QVariantMap Gradient = LM.value(QStringLiteral("BackgroundGradient")).toMap();
+    Gradient.insert(QStringLiteral("Style"), 5);
+    LM.insert(QStringLiteral("BackgroundGradient"), Gradient);
+
+    QVariantMap M = Before;
+    QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
+    ASSERT_FALSE(Axes.isEmpty());
+    Axes.insert(QStringLiteral("XAxis0"), Axes.first());
+    M.insert(QStringLiteral("Axes"), Axes);
+    QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
+    ASSERT_TRUE(Legends.contains(QStringLiteral("Legend1")));
+    Legends.insert(QStringLiteral("Legend1"), LM);
+    M.insert(QStringLiteral("Legends"), Legends);
+
+    EXPECT_THROW(Target.Graph.ReadSettings(M, true), EQvPersistenceError);
+    EXPECT_EQ(int(Target.Graph.AxisChildren().size()), AxesBefore);
+    EXPECT_EQ(Differences(Target.Graph.WriteSettings(true), Before), std::string());
+    EXPECT_EQ(Target.Undo->UndoCount(), UndoBefore);
+
+    EXPECT_THROW(L->ReadSettings(LM), EQvPersistenceError);
+    EXPECT_EQ(Differences(L->WriteSettings(), LegendBefore), std::string());
+    EXPECT_EQ(Target.Undo->UndoCount(), UndoBefore);
+
+    // A legend the graph lacks is checked as well, and is not made.
+    Legends = Before.value(QStringLiteral("Legends")).toMap();
+    Legends.insert(QStringLiteral("Legend2"), LM);
+    M = Before;
+    M.insert(QStringLiteral("Legends"), Legends);
+    EXPECT_THROW(Target.Graph.ReadSettings(M, true), EQvPersistenceError);
+    EXPECT_EQ(Differences(Target.Graph.WriteSettings(true), Before), std::string());
 }
