@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -167,7 +168,7 @@ void TQvFont::SetHeight(int Value)
 {
     if (Value == 0)
         return;
-    SetSize(float(std::abs(Value) * 72.0 / ScreenDpi()));
+    SetSize(float(std::abs(double(Value)) * 72.0 / ScreenDpi()));
 }
 
 float TQvFont::Size() const
@@ -177,6 +178,9 @@ float TQvFont::Size() const
 
 void TQvFont::SetSize(float Value)
 {
+    if (std::isnan(Value))
+        return;
+    Value = std::min(Value, float(MaxSize));
     if (Value == Size())
         return;
     PushState();
@@ -268,7 +272,7 @@ void TQvFont::AssignFont(const QFont& Value)
     f.setItalic(Value.italic());
     f.setUnderline(Value.underline());
     f.setStrikeOut(Value.strikeOut());
-    const double size = Value.pointSizeF();
+    const double size = std::min(Value.pointSizeF(), double(MaxSize));
     bool changed = f != FFont;
     if (changed || (size > 0 && float(size) != Size()))
         PushState();

@@ -77,6 +77,9 @@ public:
     // Default family and size of new fonts.
     static QString DefaultName() { return QStringLiteral("Arial"); }
     static constexpr int DefaultSize = 10;
+    // The largest size in points: larger sizes (a damaged record, a typed height) are taken as
+    // this one, which keeps the framework font's whole points and the pixel height in range.
+    static constexpr int MaxSize = 1000;
 
     int Charset() const { return FCharset; }
     void SetCharset(int Value);

@@ -1,6 +1,7 @@
 // Style records: normalising and clamping, the modified-callback, undo descriptions on a real
 // undo stack, Assign, pens and brushes built from the records, and the named colours.
 #include "QvColors.h"
+#include "QvFont.h"
 #include "QvGDI.h"
 #include "QvStyles.h"
 #include "QvUndoStack.h"
@@ -8,6 +9,7 @@
 #include <QColor>
 #include <QLinearGradient>
 #include <QVariant>
+#include <limits>
 #include <memory>
 #include <functional>
 #include <gtest/gtest.h>
@@ -401,4 +403,29 @@ TEST(Colors, TextRoundTrips)
     }
     EXPECT_EQ(QvColorToText(0xFFFF0000), QStringLiteral("Red"));
     EXPECT_EQ(QvColorToText(0x80FF0000), QStringLiteral("2164195328"));
+}
+
+// A stored record may carry any size or height: a font never goes beyond MaxSize points, and the
+// size is kept as read only within that range (the framework font takes whole points).
+TEST(Styles, FontSizesAreBoundedWhateverARecordSays)
+{
+    TQvFont F;
+    for (const float Huge : {1.44e11f, 3.0e38f, float(TQvFont::MaxSize) + 1}) {
+        F.SetSize(Huge);
+        EXPECT_EQ(F.Size(), float(TQvFont::MaxSize));
+        EXPECT_EQ(F.AsTFont().pointSize(), TQvFont::MaxSize);
+        EXPECT_LT(F.Height(), 0);
+    }
+    F.SetSize(12.5f);
+    EXPECT_EQ(F.Size(), 12.5f);
+    EXPECT_EQ(F.AsTFont().pointSize(), 13);
+    for (const int Height : {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        F.SetHeight(Height);
+        EXPECT_EQ(F.Size(), float(TQvFont::MaxSize));
+    }
+    QFont Q = F.AsTFont();
+    Q.setPointSizeF(1.0e12);
+    F.AssignFont(Q);
+    EXPECT_EQ(F.Size(), float(TQvFont::MaxSize));
+    EXPECT_EQ(F.AsTFont().pointSize(), TQvFont::MaxSize);
 }
