@@ -22,7 +22,9 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sys/mman.h>
@@ -227,6 +229,26 @@ void WriteSeeds(const QString& Folder)
         }
 }
 
+// A refused record must leave the scene as it was; when it did not, both states and the reason
+// for refusing are printed before aborting, so that a finding explains itself.
+void Refused(const Scene& S, Kind K, const QByteArray& Before, const char* Why)
+{
+    const QByteArray After = S.State(K);
+    if (After == Before)
+        return;
+    qsizetype At = 0;
+    while (At < Before.size() && At < After.size() && Before[At] == After[At])
+        ++At;
+    const qsizetype From = std::max<qsizetype>(0, At - 120);
+    const auto Around = [&](const QByteArray& A) {
+        return A.mid(From, 300).toPercentEncoding(" =;:,.-_()[]{}<>/\\\"'\n").toStdString();
+    };
+    fprintf(stderr, "A refused record changed the scene (first difference at byte %lld).\n"
+                    "Refused for: %s\n--- before\n%s\n--- after\n%s\n",
+            static_cast<long long>(At), Why, Around(Before).c_str(), Around(After).c_str());
+    std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -258,12 +280,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         Read(*S, K, F, Record);
         S.reset();
-    } catch (const EQvPersistenceError&) {
-        if (S->State(K) != Before)
-            std::abort();   // a refused record changed something
-    } catch (const EQvVectorError&) {
-        if (S->State(K) != Before)
-            std::abort();
+    } catch (const EQvPersistenceError& E) {
+        Refused(*S, K, Before, E.what());
+    } catch (const EQvVectorError& E) {
+        Refused(*S, K, Before, E.what());
     }
     return 0;
 }
