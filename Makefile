@@ -4,6 +4,7 @@ BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+FUZZ_SEED   ?= 1
 SAMPLE      ?= $(firstword $(sort $(wildcard samples/*.txt)))
 CMAKE_FLAGS ?=
 PREFIX      ?= /usr/local
@@ -62,7 +63,9 @@ test-leaks: deps
 # and its dictionary (tools/fuzz/<target>.dict) where there are. A target whose source does not
 # exist is skipped. Leak detection stays on for every target; tools/fuzz/lsan.supp only excuses
 # what fontconfig and FreeType keep from Qt's font look-ups. Crashing inputs are written to
-# $(BUILD_FUZZ)/artifacts/.
+# $(BUILD_FUZZ)/artifacts/ and, gzipped in base64, to the output (a CI log is all there is of a CI
+# run). The random seed is fixed (FUZZ_SEED; 0 picks one anew) and Qt's hash seed is 0, so that a
+# run repeats: the same commit fuzzed as long or longer meets at least what a shorter run met.
 FUZZ_TARGETS ?= fuzz_loader fuzz_convert fuzz_records fuzz_caption
 FUZZ_PRESENT = $(foreach t,$(FUZZ_TARGETS),$(if $(wildcard tools/fuzz/$(t).cpp),$(t)))
 fuzz: deps
@@ -75,10 +78,13 @@ fuzz: deps
 	  if [ $$t = fuzz_loader ]; then cp samples/*.txt $$corpus/; fi; \
 	  dict=; if [ -f tools/fuzz/$$t.dict ]; then dict=-dict=tools/fuzz/$$t.dict; fi; \
 	  echo "=== $$t for $$share s"; \
-	  mkdir -p $(BUILD_FUZZ)/artifacts; \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/fuzz/lsan.supp:print_suppressions=0 \
-	  $(BUILD_FUZZ)/$$t -max_total_time=$$share -max_len=65536 -rss_limit_mb=4096 \
-	    -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t- $$dict $$corpus || exit 1; \
+	  mkdir -p $(BUILD_FUZZ)/artifacts; touch $(BUILD_FUZZ)/artifacts/.start; \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/fuzz/lsan.supp:print_suppressions=0 QT_HASH_SEED=0 \
+	  $(BUILD_FUZZ)/$$t -seed=$(FUZZ_SEED) -max_total_time=$$share -max_len=65536 -rss_limit_mb=4096 \
+	    -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t- $$dict $$corpus || { \
+	    for a in $$(find $(BUILD_FUZZ)/artifacts -name "$$t-*" -newer $(BUILD_FUZZ)/artifacts/.start); do \
+	      echo "=== $$a, gzip | base64 (decode with: base64 -d | gunzip):"; gzip -9c "$$a" | base64 -w0; echo; \
+	    done; exit 1; }; \
 	done
 
 bench: deps build
