@@ -64,23 +64,31 @@ test-leaks: deps
 # exist is skipped. Leak detection stays on for every target; tools/fuzz/lsan.supp only excuses
 # what fontconfig and FreeType keep from Qt's font look-ups. Crashing inputs are written to
 # $(BUILD_FUZZ)/artifacts/ and, gzipped in base64, to the output (a CI log is all there is of a CI
-# run). The random seed is fixed (FUZZ_SEED; 0 picks one anew) and Qt's hash seed is 0, so that a
-# run repeats: the same commit fuzzed as long or longer meets at least what a shorter run met.
+# run). The random seed is fixed (FUZZ_SEED; 0 picks one anew), Qt's hash seed is 0 and the
+# number of inputs is fixed, so that a run repeats: `make fuzz FUZZ_SECONDS=100000` here meets
+# exactly what CI will meet, and a machine that hits the time share meets a part of it.
 FUZZ_TARGETS ?= fuzz_loader fuzz_convert fuzz_records fuzz_caption
+# Inputs per target, about 20 s each on a 2-core machine; the time share caps a slower machine.
+FUZZ_RUNS_fuzz_loader  ?= 50000
+FUZZ_RUNS_fuzz_convert ?= 200000
+FUZZ_RUNS_fuzz_records ?= 4000
+FUZZ_RUNS_fuzz_caption ?= 8000
 FUZZ_PRESENT = $(foreach t,$(FUZZ_TARGETS),$(if $(wildcard tools/fuzz/$(t).cpp),$(t)))
+FUZZ_PLAN = $(foreach t,$(FUZZ_PRESENT),$(t):$(or $(FUZZ_RUNS_$(t)),-1))
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWELL_FUZZ=ON -DTARNWELL_TESTS=OFF -DTARNWELL_BENCH=OFF
 	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target $(FUZZ_PRESENT)
 	@n=$(words $(FUZZ_PRESENT)); share=$$(( $(FUZZ_SECONDS) / (n > 0 ? n : 1) )); [ $$share -ge 1 ] || share=1; \
-	for t in $(FUZZ_PRESENT); do \
+	for plan in $(FUZZ_PLAN); do \
+	  t=$${plan%%:*}; runs=$${plan##*:}; \
 	  corpus=$(BUILD_FUZZ)/corpus/$$t; rm -rf $$corpus; mkdir -p $$corpus; \
 	  if [ -d tools/fuzz/corpus/$$t ]; then cp -r tools/fuzz/corpus/$$t/. $$corpus/; fi; \
 	  if [ $$t = fuzz_loader ]; then cp samples/*.txt $$corpus/; fi; \
 	  dict=; if [ -f tools/fuzz/$$t.dict ]; then dict=-dict=tools/fuzz/$$t.dict; fi; \
-	  echo "=== $$t for $$share s"; \
+	  echo "=== $$t: $$runs inputs, at most $$share s"; \
 	  mkdir -p $(BUILD_FUZZ)/artifacts; touch $(BUILD_FUZZ)/artifacts/.start; \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/fuzz/lsan.supp:print_suppressions=0 QT_HASH_SEED=0 \
-	  $(BUILD_FUZZ)/$$t -seed=$(FUZZ_SEED) -max_total_time=$$share -max_len=65536 -rss_limit_mb=4096 \
+	  $(BUILD_FUZZ)/$$t -seed=$(FUZZ_SEED) -runs=$$runs -max_total_time=$$share -max_len=65536 -rss_limit_mb=4096 \
 	    -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t- $$dict $$corpus || { \
 	    for a in $$(find $(BUILD_FUZZ)/artifacts -name "$$t-*" -newer $(BUILD_FUZZ)/artifacts/.start); do \
 	      echo "=== $$a, gzip | base64 (decode with: base64 -d | gunzip):"; gzip -9c "$$a" | base64 -w0; echo; \
