@@ -70,9 +70,9 @@ test-leaks: deps
 FUZZ_TARGETS ?= fuzz_loader fuzz_convert fuzz_records fuzz_caption
 # Inputs per target, about 20 s each on a 2-core machine; the time share caps a slower machine.
 FUZZ_RUNS_fuzz_loader  ?= 50000
-FUZZ_RUNS_fuzz_convert ?= 200000
-FUZZ_RUNS_fuzz_records ?= 4000
-FUZZ_RUNS_fuzz_caption ?= 8000
+FUZZ_RUNS_fuzz_convert ?= 2000000
+FUZZ_RUNS_fuzz_records ?= 6000
+FUZZ_RUNS_fuzz_caption ?= 40000
 FUZZ_PRESENT = $(foreach t,$(FUZZ_TARGETS),$(if $(wildcard tools/fuzz/$(t).cpp),$(t)))
 FUZZ_PLAN = $(foreach t,$(FUZZ_PRESENT),$(t):$(or $(FUZZ_RUNS_$(t)),-1))
 fuzz: deps
