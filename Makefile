@@ -65,8 +65,8 @@ test-leaks: deps
 # what fontconfig and FreeType keep from Qt's font look-ups. Crashing inputs are written to
 # $(BUILD_FUZZ)/artifacts/ and, gzipped in base64, to the output (a CI log is all there is of a CI
 # run). The random seed is fixed (FUZZ_SEED; 0 picks one anew), Qt's hash seed is 0 and the
-# number of inputs is fixed, so that a run repeats: `make fuzz FUZZ_SECONDS=100000` here meets
-# exactly what CI will meet, and a machine that hits the time share meets a part of it.
+# number of inputs is fixed, so that runs of one commit take nearly the same path; not exactly:
+# the targets' own state (threads, caches) differs a little from run to run.
 FUZZ_TARGETS ?= fuzz_loader fuzz_convert fuzz_records fuzz_caption
 # Inputs per target, about 20 s each on a 2-core machine; the time share caps a slower machine.
 FUZZ_RUNS_fuzz_loader  ?= 50000
