@@ -1352,6 +1352,25 @@ namespace {
 
 const QString Kind = QStringLiteral("TQvGraph2D");
 
+// The axis or legend of a graph that a record names (the last of that name), or null.
+TQvAxis* AxisNamed(const QList<TQvAxis*>& Axes, const QString& Name)
+{
+    TQvAxis* Found = nullptr;
+    for (TQvAxis* A : Axes)
+        if (A->objectName() == Name)
+            Found = A;
+    return Found;
+}
+
+TQvCustomLegend* LegendNamed(const QList<TQvGraphLegendBase*>& Legends, const QString& Name)
+{
+    TQvCustomLegend* Found = nullptr;
+    for (TQvGraphLegendBase* B : Legends)
+        if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == Name)
+            Found = C;
+    return Found;
+}
+
 } // namespace
 
 // The four forms.
@@ -1515,10 +1534,7 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
         for (auto It = Axes.constBegin(); It != Axes.constEnd(); ++It) {
             if (It->metaType().id() != QMetaType::QVariantMap)
                 throw EQvPersistenceError("Graph settings: axis " + It.key().left(80).toStdString() + " is not a record");
-            TQvAxis* A = nullptr;
-            for (TQvAxis* C : AxisChildren())
-                if (C->objectName() == It.key())
-                    A = C;
+            TQvAxis* A = AxisNamed(AxisChildren(), It.key());
             if (!A) {
                 if (!Probe)
                     Probe = std::make_unique<TQvAxis>();
@@ -1541,10 +1557,7 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
         const QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
         std::unique_ptr<TQvLegend> LegendProbe;
         for (auto It = Legends.constBegin(); It != Legends.constEnd(); ++It) {
-            const TQvCustomLegend* L = nullptr;
-            for (TQvGraphLegendBase* B : RelatedLegends())
-                if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == It.key())
-                    L = C;
+            const TQvCustomLegend* L = LegendNamed(RelatedLegends(), It.key());
             if (!L) {
                 if (!LegendProbe)
                     LegendProbe = std::make_unique<TQvLegend>(nullptr);
@@ -1564,10 +1577,7 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
             // The axes exist before the graph's primary axes and the series refer to them.
             const QVariantMap Axes = M.value(QStringLiteral("Axes")).toMap();
             for (auto It = Axes.constBegin(); It != Axes.constEnd(); ++It) {
-                TQvAxis* A = nullptr;
-                for (TQvAxis* C : AxisChildren())
-                    if (C->objectName() == It.key())
-                        A = C;
+                TQvAxis* A = AxisNamed(AxisChildren(), It.key());
                 if (!A) {
                     A = new TQvAxis(this);
                     A->setObjectName(It.key());
@@ -1590,10 +1600,7 @@ void TQvGraph2D::ReadSettings(const QVariantMap& M, bool IncludeValues)
             // Legends after the series they list; a legend this graph lacks is made.
             const QVariantMap Legends = M.value(QStringLiteral("Legends")).toMap();
             for (auto It = Legends.constBegin(); It != Legends.constEnd(); ++It) {
-                TQvCustomLegend* L = nullptr;
-                for (TQvGraphLegendBase* B : RelatedLegends())
-                    if (auto* C = qobject_cast<TQvCustomLegend*>(B); C && C->objectName() == It.key())
-                        L = C;
+                TQvCustomLegend* L = LegendNamed(RelatedLegends(), It.key());
                 if (!L) {
                     L = new TQvLegend(this);
                     L->setObjectName(It.key());

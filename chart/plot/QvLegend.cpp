@@ -359,18 +359,26 @@ QVariantMap TQvCustomLegend::WriteSettings() const
     return M;
 }
 
-void TQvCustomLegend::CheckSettings(const QVariantMap& M) const
+std::vector<std::pair<QObject*, QVariantMap>> TQvCustomLegend::PartsIn(const QVariantMap& M) const
 {
-    QvCheckPublished(this, M);
-    const std::pair<const char*, const QObject*> Parts[] = {{"Frame", FFrame},
-                                                            {"BackgroundGradient", FBackgroundGradient},
-                                                            {"Font", FFont},
-                                                            {"CaptionFont", FCaptionFont}};
+    const std::pair<const char*, QObject*> Parts[] = {{"Frame", FFrame},
+                                                      {"BackgroundGradient", FBackgroundGradient},
+                                                      {"Font", FFont},
+                                                      {"CaptionFont", FCaptionFont}};
+    std::vector<std::pair<QObject*, QVariantMap>> Out;
     for (const auto& [Key, Part] : Parts) {
         const QVariant V = M.value(QString::fromLatin1(Key));
         if (V.metaType().id() == QMetaType::QVariantMap)
-            QvCheckPublished(Part, V.toMap());
+            Out.emplace_back(Part, V.toMap());
     }
+    return Out;
+}
+
+void TQvCustomLegend::CheckSettings(const QVariantMap& M) const
+{
+    QvCheckPublished(this, M);
+    for (const auto& [Part, PartMap] : PartsIn(M))
+        QvCheckPublished(Part, PartMap);
 }
 
 void TQvCustomLegend::ReadSettings(const QVariantMap& M)
@@ -379,15 +387,8 @@ void TQvCustomLegend::ReadSettings(const QVariantMap& M)
     CheckSettings(M);
     QvAsOneUndoStep(GetUndoStack(), QStringLiteral("Legend settings read"), [&] {
         QvReadPublished(this, M);
-        const std::pair<const char*, QObject*> Parts[] = {{"Frame", FFrame},
-                                                          {"BackgroundGradient", FBackgroundGradient},
-                                                          {"Font", FFont},
-                                                          {"CaptionFont", FCaptionFont}};
-        for (const auto& [Key, Part] : Parts) {
-            const QVariant V = M.value(QString::fromLatin1(Key));
-            if (V.metaType().id() == QMetaType::QVariantMap)
-                QvReadPublished(Part, V.toMap());
-        }
+        for (const auto& [Part, PartMap] : PartsIn(M))
+            QvReadPublished(Part, PartMap);
         if (M.contains(QStringLiteral("Visible")))
             SetVisibleLegend(M.value(QStringLiteral("Visible")).toBool());
     });

@@ -12,7 +12,11 @@
 #include <QList>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVector>
+
+#include <utility>
+#include <vector>
 
 class QIODevice;
 class QSettings;
@@ -193,6 +197,9 @@ protected:
     TQvRichCaptionRecVector FLegendCaptions;
 
 private:
+    // The owned parts that M gives settings for ("Frame", "BackgroundGradient", "Font",
+    // "CaptionFont" as nested maps), each with its map.
+    std::vector<std::pair<QObject*, QVariantMap>> PartsIn(const QVariantMap& M) const;
     int CaptionAlignmentInt() const { return int(FCaptionAlignment); }
     void SetCaptionAlignmentInt(int V) { SetCaptionAlignment(TQvCaptionAlignment(V)); }
     int ItemsOrderInt() const { return int(FItemsOrder); }
